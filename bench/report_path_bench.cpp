@@ -1,0 +1,202 @@
+// The per-report path of the core: dispatch, decoding, the measurement-file
+// line with all 24 columns and the append to a file. The baseline makes the
+// same columns with plain std::to_chars calls (fixed notation, none of our
+// rounding rules) and writes them the same way, so the ratio of the two holds
+// on a noisy machine.
+
+#include <benchmark/benchmark.h>
+
+#include <bit>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "device/measurement.h"
+#include "device/report_receiver.h"
+#include "logging/log_line.h"
+#include "logging/wall_clock.h"
+
+namespace {
+
+using voltrix::LastReport;
+using Report = std::vector<std::uint8_t>;
+
+constexpr int kDecimals = 3;
+
+// Measurement reports with plausible, varying values, as the module streams them.
+std::vector<Report> sampleReports() {
+    std::mt19937 random(12345);
+    std::uniform_real_distribution<float> volts(0.0f, 10.0f);
+    std::uniform_real_distribution<float> position(-1e5f, 1e5f);
+    std::vector<Report> reports;
+    for (int i = 0; i < 1024; ++i) {
+        Report r(64, 0);
+        auto put = [&r](std::size_t offset, float value) {
+            const auto bits = std::bit_cast<std::uint32_t>(value);
+            for (int b = 0; b < 4; ++b) {
+                r[offset + b] = static_cast<std::uint8_t>(bits >> (8 * b));
+            }
+        };
+        r[1] = static_cast<std::uint8_t>(random() & 0xFF);
+        for (std::size_t enc : {1u, 10u}) {
+            put(enc + 1, position(random) / 100.0f);
+            put(enc + 5, position(random));
+        }
+        for (std::size_t adc : {19u, 28u, 37u, 46u}) {
+            put(adc + 1, volts(random));
+            put(adc + 5, volts(random));
+        }
+        put(55, volts(random) * 2.0f);
+        put(59, volts(random) - 5.0f);
+        reports.push_back(std::move(r));
+    }
+    return reports;
+}
+
+FILE* openScratchFile() {
+    FILE* file = std::tmpfile();
+    if (file == nullptr) {
+        std::perror("tmpfile");
+        std::abort();
+    }
+    return file;
+}
+
+class FileLogger : public voltrix::ReportObserver {
+public:
+    explicit FileLogger(FILE* file) : file_(file) {}
+    void AppendLogLine(std::string_view line) override {
+        std::fwrite(line.data(), 1, line.size(), file_);
+    }
+    void parameterReportReceived(const LastReport&) override {}
+    void outputRuleAcknowledged(std::uint8_t) override {}
+    void showStatusMessage(const QString&) override {}
+
+private:
+    FILE* file_;
+};
+
+void BM_ReportPath(benchmark::State& state) {
+    const std::vector<Report> reports = sampleReports();
+    FILE* file = openScratchFile();
+    FileLogger logger(file);
+    voltrix::ReportReceiver receiver(logger);
+    receiver.logSettings().columns.set();
+    receiver.logSettings().decimals = kDecimals;
+    receiver.logSettings().modDivisor = 100;
+    receiver.logSettings().decimalSeparator = ",";
+
+    std::size_t i = 0;
+    for (auto _ : state) {
+        receiver.ReportReceived(reports[i++ & 1023]);
+    }
+    benchmark::DoNotOptimize(receiver.measurementCount());
+    state.SetItemsProcessed(state.iterations());
+    std::fclose(file);
+}
+
+// Same work with std::to_chars in place of our formatting and line builder.
+void BM_Baseline(benchmark::State& state) {
+    const std::vector<Report> reports = sampleReports();
+    FILE* file = openScratchFile();
+    LastReport lastReport{};
+    voltrix::Measurement m;
+    voltrix::LocalClock clock;
+    std::uint32_t count = 0;
+    char line[1024];
+
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Report& r = reports[i++ & 1023];
+        std::memcpy(lastReport.data(), r.data(), r.size());
+        if (lastReport[0] == 0) {
+            voltrix::DecodeMeasurement(lastReport, m);
+            const voltrix::ClockReading t = clock.now();
+            char* p = line;
+            char* const end = line + sizeof line;
+            auto integer = [&](long long v, char after) {
+                p = std::to_chars(p, end, v).ptr;
+                *p++ = after;
+            };
+            auto number = [&](float v) {
+                p = std::to_chars(p, end, double(v), std::chars_format::fixed, kDecimals).ptr;
+                *p++ = ';';
+            };
+            integer(t.day, '-');
+            integer(t.month, '-');
+            integer(t.year, ';');
+            integer(t.hour, ':');
+            integer(t.minute, ':');
+            integer(t.second, ':');
+            integer(t.millisecond, ';');
+            integer(static_cast<std::int32_t>(count), ';');
+            integer(count % 100, ';');
+            for (const auto& adc : m.adc)
+                number(adc.value);
+            for (const auto& adc : m.adc)
+                number(adc.average);
+            number(m.enc[0].position);
+            number(m.enc[1].position);
+            number(m.enc[0].velocity);
+            number(m.enc[1].velocity);
+            number(m.math[0]);
+            number(m.math[1]);
+            for (int n = 0; n < 6; ++n) {
+                std::memcpy(p, m.outputOn(n) ? "HI;" : "LO;", 3);
+                p += 3;
+            }
+            *p++ = '\r';
+            *p++ = '\n';
+            std::fwrite(line, 1, static_cast<std::size_t>(p - line), file);
+            ++count;
+        }
+    }
+    benchmark::DoNotOptimize(count);
+    state.SetItemsProcessed(state.iterations());
+    std::fclose(file);
+}
+
+BENCHMARK(BM_ReportPath);
+BENCHMARK(BM_Baseline);
+
+// Prints the usual table, then the ratio of the report path to its baseline.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration) {
+                perItem_[run.run_name.function_name] = run.GetAdjustedCPUTime();
+            }
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const auto path = perItem_.find("BM_ReportPath");
+        const auto base = perItem_.find("BM_Baseline");
+        if (path != perItem_.end() && base != perItem_.end() && base->second > 0) {
+            std::printf("Report path: %.0f reports/s per core; %.2f times the baseline\n",
+                        1e9 / path->second, path->second / base->second);
+        }
+    }
+
+private:
+    std::map<std::string, double> perItem_;  // ns of CPU time per report
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

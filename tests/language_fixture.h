@@ -1,0 +1,17 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "app/language.h"
+
+namespace voltrix::testing {
+
+// Runs each test with the given language active and puts Polish back after it,
+// so that the order of tests never matters.
+class LanguageTest : public ::testing::Test {
+protected:
+    void use(Language language) { ASSERT_TRUE(setActiveLanguage(language)); }
+    void TearDown() override { setActiveLanguage(Language::Polish); }
+};
+
+}  // namespace voltrix::testing
