@@ -168,9 +168,14 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
+        // With repetitions the median stands for the benchmark; otherwise the single run.
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration) {
-                perItem_[run.run_name.function_name] = run.GetAdjustedCPUTime();
+            const std::string& name = run.run_name.function_name;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                perItem_[name] = run.GetAdjustedCPUTime();
+                haveMedian_[name] = true;
+            } else if (run.run_type == Run::RT_Iteration && !haveMedian_[name]) {
+                perItem_[name] = run.GetAdjustedCPUTime();
             }
         }
     }
@@ -186,6 +191,7 @@ public:
 
 private:
     std::map<std::string, double> perItem_;  // ns of CPU time per report
+    std::map<std::string, bool> haveMedian_;
 };
 
 }  // namespace

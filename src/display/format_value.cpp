@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -32,8 +33,10 @@ constexpr std::array<std::uint64_t, 16> kPow10 = {1ull,
                                                   1000000000000000ull};
 
 char* put(char* out, std::string_view text) {
-    std::memcpy(out, text.data(), text.size());
-    return out + text.size();
+    for (char c : text) {
+        *out++ = c;
+    }
+    return out;
 }
 
 // Number of digits before the decimal point of `magnitude` (< 10^15); 0 below 1.
@@ -76,14 +79,15 @@ Wide multiply(std::uint64_t a, std::uint64_t b) {
 // magnitude * 10^decimals rounded to an integer, ties away from zero, computed
 // on the exact binary value. magnitude < 10^15 and the result is < 10^16.
 std::uint64_t scaleAndRound(double magnitude, int decimals) {
-    if (magnitude == 0.0) {
-        return 0;
+    // magnitude = mantissa * 2^-shift exactly, read from the bits of the double.
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const int biasedExponent = static_cast<int>(bits >> 52);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    int shift = 1074;  // subnormal
+    if (biasedExponent != 0) {
+        mantissa |= std::uint64_t{1} << 52;
+        shift = 1075 - biasedExponent;  // > 3, because magnitude < 2^50
     }
-    // magnitude = mantissa * 2^-shift exactly, with a 53-bit integer mantissa.
-    int exponent = 0;
-    const double fraction = std::frexp(magnitude, &exponent);
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    const int shift = 53 - exponent;  // > 3, because magnitude < 2^50
     if (shift > 104) {
         return 0;  // the product is below 2^103: less than half a unit
     }
@@ -94,29 +98,39 @@ std::uint64_t scaleAndRound(double magnitude, int decimals) {
 
 std::size_t formatFixed(char* out, double magnitude, bool negative, int decimals,
                         std::string_view separator) {
-    const int cut = std::min(decimals, kSignificantDigits - integerDigits(magnitude));
-    const std::uint64_t rounded = scaleAndRound(magnitude, cut);
-
-    // The digits of `rounded`, with leading zeros so that at least one stands
-    // before the separator.
-    char digits[24];
-    const auto count =
-        static_cast<int>(std::to_chars(digits, digits + sizeof digits, rounded).ptr - digits);
-    const int width = std::max(count, cut + 1);
-    std::memmove(digits + (width - count), digits, count);
-    std::memset(digits, '0', width - count);
+    // Usually the last decimal comes before the 15th significant digit; only
+    // large values need their integer digits counted.
+    int cut = decimals;
+    if (magnitude >= kPow10Double[kSignificantDigits - decimals]) {
+        cut = std::min(decimals, kSignificantDigits - integerDigits(magnitude));
+    }
+    std::uint64_t rounded = scaleAndRound(magnitude, cut);
 
     char* p = out;
     if (negative && rounded != 0) {
         *p++ = '-';
     }
-    const int before = width - cut;
-    p = put(p, std::string_view(digits, before));
+    // Digits from the right, at least one more than the decimals so that one
+    // stands before the separator.
+    char digits[24];
+    char* const end = digits + sizeof digits;
+    char* d = end;
+    do {
+        *--d = static_cast<char>('0' + rounded % 10);
+        rounded /= 10;
+    } while (rounded != 0 || end - d <= cut);
+    const char* const fraction = end - cut;
+    while (d < fraction) {
+        *p++ = *d++;
+    }
     if (decimals > 0) {
         p = put(p, separator);
-        p = put(p, std::string_view(digits + before, cut));
-        std::memset(p, '0', decimals - cut);
-        p += decimals - cut;
+        while (d < end) {
+            *p++ = *d++;
+        }
+        for (int i = cut; i < decimals; ++i) {
+            *p++ = '0';
+        }
     }
     return static_cast<std::size_t>(p - out);
 }
