@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/language.h"
+#include "qt_printers.h"
 
 namespace voltrix::testing {
 

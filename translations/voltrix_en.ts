@@ -226,4 +226,554 @@
         <translation>END value = ENCx * Coeff + Offset</translation>
     </message>
 </context>
+<context>
+    <name>IndicatorsPage</name>
+    <message>
+        <source>ADC 2</source>
+        <translation>ADC2</translation>
+    </message>
+    <message>
+        <source>Wejścia analogowe</source>
+        <translation>Analog inputs</translation>
+    </message>
+    <message>
+        <source>ENKODER 1 (pozycja)</source>
+        <translation>ENCODER 1 (position)</translation>
+    </message>
+    <message>
+        <source>ENKODER 2 (pozycja)</source>
+        <translation>ENCODER 2 (position)</translation>
+    </message>
+    <message>
+        <source>ENKODER 1 (prędkość)</source>
+        <translation>ENKODER 1 (velocity)</translation>
+    </message>
+    <message>
+        <source>ENKODER 2 (prędkość)</source>
+        <translation>ENKODER 2 (velocity)</translation>
+    </message>
+    <message>
+        <source>Wejścia enkoderowe</source>
+        <translation>Encoder inputs</translation>
+    </message>
+    <message>
+        <source>Wyjścia tranzystorowe</source>
+        <translation>NPN outpust</translation>
+    </message>
+</context>
+<context>
+    <name>AnalogInputsPage</name>
+    <message>
+        <source>Wejścia analogowe - wskaźniki </source>
+        <translation>Analog inputs - values</translation>
+    </message>
+    <message>
+        <source>Odczytaj</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Tryb pracy</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>Zapisz</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Filtr ciągły [smp]</source>
+        <translation>Continuous filter [smp]</translation>
+    </message>
+    <message>
+        <source>Filtr uśredniający [smp] </source>
+        <translation>Averaging filter [smp]</translation>
+    </message>
+    <message>
+        <source>Mnożnik [Coeff]</source>
+        <translation>Coeff</translation>
+    </message>
+    <message>
+        <source>Przesunięcie 1 [Offset]</source>
+        <translation>Offset 1</translation>
+    </message>
+    <message>
+        <source>Przesunięcie 2 [Offset]</source>
+        <translation>Offset 2</translation>
+    </message>
+    <message>
+        <source>Jednostka pomiaru</source>
+        <translation>Measurement unit</translation>
+    </message>
+    <message>
+        <source>Wartość pomiaru ADC = (ADCx + Przesunięcie1) * Mnożnik + Przesuniecie2</source>
+        <translation>ADC value = (ADCx + Offset1) * Coeff + Offset2</translation>
+    </message>
+    <message>
+        <source>Wejścia analogowe - konfiguracja</source>
+        <translation>Analog inputs - configuration</translation>
+    </message>
+</context>
+<context>
+    <name>EncoderInputsPage</name>
+    <message>
+        <source>ENKODER 1 (pozycja)</source>
+        <translation>ENCODER 1 (position)</translation>
+    </message>
+    <message>
+        <source>ENKODER 1 (prędkość)</source>
+        <translation>ENKODER 1 (velocity)</translation>
+    </message>
+    <message>
+        <source>ENKODER 2 (pozycja)</source>
+        <translation>ENCODER 2 (position)</translation>
+    </message>
+    <message>
+        <source>ENKODER 2 (prędkość)</source>
+        <translation>ENKODER 2 (velocity)</translation>
+    </message>
+    <message>
+        <source>Wejścia enkoderowe - wskaźniki</source>
+        <translation>Encoder inputs - values</translation>
+    </message>
+    <message>
+        <source>Enkoder 1</source>
+        <translation>Encoder 1</translation>
+    </message>
+    <message>
+        <source>Odczytaj parametry enkodera</source>
+        <translation>Read the the encoder parameters</translation>
+    </message>
+    <message>
+        <source>Enkoder 2</source>
+        <translation>Encoder 2</translation>
+    </message>
+    <message>
+        <source>Tryb pracy</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>Zapisz</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Czas bramkowania [ms]</source>
+        <translation>Gate time [ms]</translation>
+    </message>
+    <message>
+        <source>Rozdzielczość [imp]</source>
+        <translation>Resolution [imp]</translation>
+    </message>
+    <message>
+        <source>Mnożnik [Coeff]</source>
+        <translation>Coeff</translation>
+    </message>
+    <message>
+        <source>Przesunięcie [Offset]</source>
+        <translation>Offset</translation>
+    </message>
+    <message>
+        <source>Jednostka pomiaru</source>
+        <translation>Measurement unit</translation>
+    </message>
+    <message>
+        <source>Zeruj pozycję</source>
+        <translation>Clear position</translation>
+    </message>
+    <message>
+        <source>Wartość pomiaru ENC = ENCx * Mnożnik + Przesuniecie</source>
+        <translation>END value = ENCx * Coeff + Offset</translation>
+    </message>
+    <message>
+        <source>Wejścia enkoderowe - konfiguracja</source>
+        <translation>Encoder inputs - configuration</translation>
+    </message>
+</context>
+<context>
+    <name>MathPage</name>
+    <message>
+        <source>Funkcje matematyczne - wskaźniki</source>
+        <translation>Mathematical functions - value</translation>
+    </message>
+    <message>
+        <source>Tryb pracy</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>Zapisz</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Odczytaj</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Nazwa operacji</source>
+        <translation>Name of operation</translation>
+    </message>
+    <message>
+        <source>Jednostka operacji</source>
+        <translation>Unit operations</translation>
+    </message>
+    <message>
+        <source>Rejestr M1...2</source>
+        <translation>Register M1...2</translation>
+    </message>
+    <message>
+        <source>Współczynnik m1...2</source>
+        <translation>Factor m1...2</translation>
+    </message>
+    <message>
+        <source>Rejestr kalibracyjny</source>
+        <translation>Calibration register</translation>
+    </message>
+    <message>
+        <source>Kalibracja M1</source>
+        <translation>Calibration M1</translation>
+    </message>
+    <message>
+        <source>Kalibracja M2</source>
+        <translation>Calibration M2</translation>
+    </message>
+    <message>
+        <source>Funkcje matematyczne - konfiguracja</source>
+        <translation>Math Functions - Configuration</translation>
+    </message>
+</context>
+<context>
+    <name>OutputsPage</name>
+    <message>
+        <source>Rejestr do porównania</source>
+        <translation>Register to compare</translation>
+    </message>
+    <message>
+        <source>Warunek 1</source>
+        <translation>Condition 1</translation>
+    </message>
+    <message>
+        <source>Wartość do warunku 1</source>
+        <translation>The value for condition 1</translation>
+    </message>
+    <message>
+        <source>Suma/iloczyn warunków</source>
+        <translation>And / Or conditions</translation>
+    </message>
+    <message>
+        <source>Warunek 2</source>
+        <translation>Condition 2</translation>
+    </message>
+    <message>
+        <source>Wartość do warunku 2</source>
+        <translation>The value for condition 2</translation>
+    </message>
+    <message>
+        <source>Stan wyjścia gdy warunki spełnione</source>
+        <translation>Output state when conditions met</translation>
+    </message>
+    <message>
+        <source>Zapisz</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Odczytaj</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Wyjścia tranzystorowe - konfiguracja</source>
+        <translation>NPN outpust - configuration</translation>
+    </message>
+</context>
+<context>
+    <name>TriggerPage</name>
+    <message>
+        <source>Tryb pracy wejść wyzwalających</source>
+        <translation>Trigger mode</translation>
+    </message>
+    <message>
+        <source>Zapisz</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Odczytaj</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Filtracja wejścia wyzwalającego [ms]</source>
+        <translation>Filtration triggering input [ms]</translation>
+    </message>
+    <message>
+        <source>Tryb wyzwalania transmisji danych</source>
+        <translation>Trigger sedn data mode</translation>
+    </message>
+    <message>
+        <source>Czas pomiędzy wysyłaniem pomiarów [ms]</source>
+        <translation>Time between send  measurements [ms]</translation>
+    </message>
+    <message>
+        <source>Typ rejestru do zapisu 1</source>
+        <translation>Type of register to record 1</translation>
+    </message>
+    <message>
+        <source>Typ rejestru do zapisu 2</source>
+        <translation>Type of register to record 2</translation>
+    </message>
+    <message>
+        <source>Wyzwalanie pomiarów - konfiguracja</source>
+        <translation>Trigger - configuration</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramSettingsPage</name>
+    <message>
+        <source>Automatycznie rozpocznij zapis do pliku przy starcie programu</source>
+        <translation>Automatically start recording to a file at program startup</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     datę [rrrr-mm-dd]</source>
+        <translation>Registry to file:     date [yyyy-mm-dd]</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     godzinę [gg:mm:ss:milisekunda]</source>
+        <translation>Register to file:     time [hh: mm: ss: millisecond]</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     licznik pomiarów</source>
+        <translation>Register to file:     counter measurements</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     licznik pomiarów MOD zmienna: </source>
+        <translation>Register to file:     MOD measurement counter variable:</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     wartość ADC 1</source>
+        <translation>Register to file:     value ADC 1</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     wartość ADC 2</source>
+        <translation>Register to file:     value ADC 2</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     wartość ADC 3</source>
+        <translation>Register to file:     value ADC 3</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     wartość ADC 4 </source>
+        <translation>Register to file:     value ADC 4</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     wartość ADC 1 (uśredniona)</source>
+        <translation>Registry to file:     the value of ADC 1 (average)</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     wartość ADC 2 (uśredniona)</source>
+        <translation>Registry to file:     the value of ADC 2 (average)</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     wartość ADC 3 (uśredniona)</source>
+        <translation>Registry to file:     the value of ADC 3 (average)</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     wartość ADC 4 (uśredniona)</source>
+        <translation>Registry to file:     the value of ADC 4 (average)</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     pozycja ENKODER 1 </source>
+        <translation>Register to file:     ENCODER 1</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     pozycja ENKODER 2</source>
+        <translation>Register to file:     ENCODER 2</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     prędkość ENKODER 1 </source>
+        <translation>Register to file:     velocity ENCODER 1</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     prędkość ENKODER 2</source>
+        <translation>Register to file:     velocity ENCODER 2</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     wartość MATH 1</source>
+        <translation>Register to file:     value MATH 1</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     wartość MATH 2</source>
+        <translation>Register to file:     value MATH 2</translation>
+    </message>
+    <message>
+        <source>Rejestru do pliku:     stan wyjść tranzystorowych</source>
+        <translation>Registry to file:     state NPN outputs</translation>
+    </message>
+    <message>
+        <source>Zapis do pliku</source>
+        <translation>Save To File</translation>
+    </message>
+    <message>
+        <source>Połączenie USB</source>
+        <translation>USB Connection</translation>
+    </message>
+    <message>
+        <source>Połącz z urządzeniem przy starcie programu</source>
+        <translation>Connect the device at startup</translation>
+    </message>
+    <message>
+        <source>Ustawienie wyświetlania</source>
+        <translation>Display setting</translation>
+    </message>
+    <message>
+        <source>Położenie kropki dziesiętnej</source>
+        <translation>Decimal point</translation>
+    </message>
+    <message>
+        <source>Szerokość wykresu [s]</source>
+        <translation>Chart width [s]</translation>
+    </message>
+    <message>
+        <source>Wersja oprogramowania</source>
+        <translation>Program version</translation>
+    </message>
+    <message>
+        <source>Program PC:</source>
+        <translation>PC Program:</translation>
+    </message>
+    <message>
+        <source>Odczytaj</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Temperatura układu</source>
+        <translation>Device temperature</translation>
+    </message>
+    <message>
+        <source>Temperatura:</source>
+        <translation>Temperature:</translation>
+    </message>
+    <message>
+        <source>Konfiguracja MODBUS</source>
+        <translation>MODBUS configuration</translation>
+    </message>
+    <message>
+        <source>Adres</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Zapisz</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Prędkość </source>
+        <translation>Baudrate</translation>
+    </message>
+</context>
+<context>
+    <name>TFMain</name>
+    <message>
+        <source>Wskaźniki</source>
+        <translation>Values</translation>
+    </message>
+    <message>
+        <source>Wykresy</source>
+        <translation>Charts</translation>
+    </message>
+    <message>
+        <source>Konfiguracja urządzenia</source>
+        <translation>Device configuration</translation>
+    </message>
+    <message>
+        <source>Ustawienia programu</source>
+        <translation>Program settings</translation>
+    </message>
+    <message>
+        <source>Wejścia analogowe</source>
+        <translation>Analog inputs</translation>
+    </message>
+    <message>
+        <source>Wejścia enkoderowe</source>
+        <translation>Encoder inputs</translation>
+    </message>
+    <message>
+        <source>Funkcje matematyczne (dla wejść analogowych)</source>
+        <translation>Mathematical Functions (for analog inputs)</translation>
+    </message>
+    <message>
+        <source>Wyjścia tranzystorowe</source>
+        <translation>NPN outpust</translation>
+    </message>
+    <message>
+        <source>Wyzwalania</source>
+        <translation>Trigger</translation>
+    </message>
+</context>
+<context>
+    <name>Chart</name>
+    <message>
+        <source>wartość ADC1</source>
+        <translation>value ADC 1</translation>
+    </message>
+    <message>
+        <source>wartość ADC2</source>
+        <translation>value ADC 2</translation>
+    </message>
+    <message>
+        <source>wartość ADC3</source>
+        <translation>value ADC 3</translation>
+    </message>
+    <message>
+        <source>wartość ADC4</source>
+        <translation>value ADC 4</translation>
+    </message>
+    <message>
+        <source>wartość ADC 1 (uśredniona)</source>
+        <translation>value ADC 1 (average)</translation>
+    </message>
+    <message>
+        <source>wartość ADC 2 (uśredniona)</source>
+        <translation>value ADC 2 (average)</translation>
+    </message>
+    <message>
+        <source>wartość ADC 3 (uśredniona)</source>
+        <translation>value ADC 3 (average)</translation>
+    </message>
+    <message>
+        <source>wartość ADC 4 (uśredniona)</source>
+        <translation>value ADC 4 (average)</translation>
+    </message>
+    <message>
+        <source>pozycja ENKODER 1</source>
+        <translation>position ENCODER 1</translation>
+    </message>
+    <message>
+        <source>pozycja ENKODER 2</source>
+        <translation>position ENCODER 2</translation>
+    </message>
+    <message>
+        <source>prędkość ENKODER 1</source>
+        <translation>velocity ENCODER 1</translation>
+    </message>
+    <message>
+        <source>prędkość ENKODER 2</source>
+        <translation>velocity ENCODER 2</translation>
+    </message>
+    <message>
+        <source>wartość MATH 1</source>
+        <translation>value MATH 1</translation>
+    </message>
+    <message>
+        <source>wartość MATH 2</source>
+        <translation>value MATH 2</translation>
+    </message>
+</context>
+<context>
+    <name>SaveDialog</name>
+    <message>
+        <source>Plik pomiarowy</source>
+        <translation>Measurement file</translation>
+    </message>
+    <message>
+        <source>Plik tekstowy (*.txt)</source>
+        <translation>Text file (*. txt)</translation>
+    </message>
+    <message>
+        <source>Plik z danymi oddzielonymi średnikami (*.csv)</source>
+        <translation>File with data separated by semicolons (*. csv)</translation>
+    </message>
+</context>
 </TS>

@@ -1,11 +1,23 @@
-#include <QApplication>
+#include <exception>
 
+#include <QApplication>
+#include <QMessageBox>
+
+#include "app/error_message.h"
 #include "app/tfmain.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("VOLTRIX - PC"));
-    voltrix::TFMain FMain;
-    FMain.show();
-    return QApplication::exec();
+    try {
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QString::fromLatin1(voltrix::kApplicationTitle));
+        voltrix::TFMain FMain;
+        FMain.show();
+        QApplication::exec();
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, QString::fromLatin1(voltrix::kApplicationTitle),
+                              voltrix::errorBoxText(QString::fromUtf8(error.what())));
+    } catch (...) {
+        QMessageBox::critical(nullptr, QString::fromLatin1(voltrix::kApplicationTitle), QString());
+    }
+    return 0;
 }

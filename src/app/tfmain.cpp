@@ -1,15 +1,551 @@
 #include "app/tfmain.h"
 
-namespace voltrix {
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QVBoxLayout>
 
+#include "app/edit_marking.h"
+#include "app/error_message.h"
+#include "app/glyphs.h"
+#include "app/ini_file.h"
+#include "app/language.h"
+#include "app/program_settings.h"
+#include "app/string_table.h"
+#include "display/chart_view.h"
+#include "ui_analog_inputs_page.h"
+#include "ui_encoder_inputs_page.h"
+#include "ui_indicators_page.h"
+#include "ui_math_page.h"
+#include "ui_outputs_page.h"
+#include "ui_program_settings_page.h"
+#include "ui_trigger_page.h"
+
+namespace voltrix {
 namespace {
+
 constexpr auto kCaption = "VOLTRIX PC [STANDARD] - 1.03a";
+constexpr auto kProgramVersion = "1.03a";
+
+// Page captions; the pages themselves are the forms.
+constexpr const char* kMainPages[] = {
+    QT_TRANSLATE_NOOP("TFMain", "Wskaźniki"),
+    QT_TRANSLATE_NOOP("TFMain", "Wykresy"),
+    QT_TRANSLATE_NOOP("TFMain", "Konfiguracja urządzenia"),
+    QT_TRANSLATE_NOOP("TFMain", "Ustawienia programu"),
+};
+constexpr const char* kConfigurationPages[] = {
+    QT_TRANSLATE_NOOP("TFMain", "Wejścia analogowe"),
+    QT_TRANSLATE_NOOP("TFMain", "Wejścia enkoderowe"),
+    QT_TRANSLATE_NOOP("TFMain", "Funkcje matematyczne (dla wejść analogowych)"),
+    QT_TRANSLATE_NOOP("TFMain", "Wyjścia tranzystorowe"),
+    QT_TRANSLATE_NOOP("TFMain", "Wyzwalania"),
+};
+
+// The check boxes of the logging settings, in the order of their keys.
+constexpr const char* kSaveCheckBoxes[] = {
+    "save_auto",    "save_date",    "save_time",    "save_cnt",   "save_cntmod",
+    "save_adc1",    "save_adc2",    "save_adc3",    "save_adc4",  "save_adc1avg",
+    "save_adc2avg", "save_adc3avg", "save_adc4avg", "save_enc1p", "save_enc2p",
+    "save_enc1v",   "save_enc2v",   "save_math1",   "save_math2", "save_output",
+};
+
+QString translated(const char* source) {
+    return QCoreApplication::translate("TFMain", source);
 }
 
-TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
+// The drop-down lists filled from the value lists; %1 is a channel number.
+struct ListBinding {
+    const char* pattern;
+    int channels;
+    ValueList list;
+};
+constexpr ListBinding kListBindings[] = {
+    {"adc_mode_%1", 4, ValueList::AdcModes},
+    {"enc_mode_%1", 2, ValueList::EncoderModes},
+    {"math_mode_1", 1, ValueList::MathModes1},
+    {"math_mode_2", 1, ValueList::MathModes2},
+    {"math_m_mode_1", 1, ValueList::RegisterModes1},
+    {"math_m_mode_2", 1, ValueList::RegisterModes2},
+    {"trigger_mode", 1, ValueList::TriggerModes},
+    {"trig_master_mode", 1, ValueList::TriggerInputModes},
+    {"trig_master_type_%1", 2, ValueList::Registers},
+    {"out%1_W", 6, ValueList::OutputSources},
+    {"out%1_B", 6, ValueList::Comparisons},
+    {"out%1_C", 6, ValueList::Comparisons},
+    {"out%1_T", 6, ValueList::Logic},
+    {"out%1_S", 6, ValueList::OutputStates},
+    {"mod_br", 1, ValueList::BaudRates},
+    {"mod_adr", 1, ValueList::ModbusAddresses},
+};
+
+// Edits whose colour mark is cleared on change and on click; the encoder unit
+// edits only on change.
+constexpr const char* kMarkedEdits[] = {
+    "adc_filter1_%1", "adc_filter2_%1",    "adc_coeff_%1", "adc_offset_%1", "adc_offset_2%1",
+    "enc_time_%1",    "enc_resolution_%1", "enc_coeff_%1", "enc_offset_%1", "math_offset_%1",
+    "math_calib_%1",  "out%1_N",           "out%1_M",
+};
+constexpr const char* kSingleMarkedEdits[] = {"trigger_time", "trigger_filter", "edit_mod"};
+
+template <typename Widget>
+Widget* child(QWidget* root, const QString& name) {
+    auto* found = root->findChild<Widget*>(name);
+    Q_ASSERT_X(found != nullptr, "TFMain", qPrintable(name));
+    return found;
+}
+
+template <typename Widget>
+Widget* child(QWidget* root, const char* name) {
+    return child<Widget>(root, QString::fromLatin1(name));
+}
+
+// Tahoma 8 pt as designed where the system has it, else the system's own
+// family at that size.
+QFont windowFont(const QFont& systemFont) {
+    QFont font = systemFont;
+    if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
+        font.setFamily(QStringLiteral("Tahoma"));
+    }
+    font.setPointSize(8);
+    return font;
+}
+
+}  // namespace
+
+TFMain::TFMain(WindowEnvironment environment, QWidget* parent)
+    : QMainWindow(parent),
+      environment_(std::move(environment)),
+      indicatorsUi_(std::make_unique<Ui::IndicatorsPage>()),
+      analogUi_(std::make_unique<Ui::AnalogInputsPage>()),
+      encoderUi_(std::make_unique<Ui::EncoderInputsPage>()),
+      mathUi_(std::make_unique<Ui::MathPage>()),
+      outputsUi_(std::make_unique<Ui::OutputsPage>()),
+      triggerUi_(std::make_unique<Ui::TriggerPage>()),
+      settingsUi_(std::make_unique<Ui::ProgramSettingsPage>()) {
     setObjectName(QStringLiteral("FMain"));
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setFont(windowFont(font()));
+    buildPages();
+    buildStatusBar();
+    fillLists();
+    disableOutputRuleRows();
+    bindEditMarking();
+    bindSaveButtons();
+    setGlyphs();
     resize(765, 570);
+    FormCreate();
+}
+
+TFMain::~TFMain() = default;
+
+void TFMain::buildPages() {
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setDocumentMode(true);
+    setCentralWidget(PageControl1);
+
+    TabSheet1 = new QWidget;
+    indicatorsUi_->setupUi(TabSheet1);
+    for (int output = 0; output < 6; ++output) {
+        setLamp(output, false);
+    }
+
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    chart_ = new ChartView(TabSheet2);
+    auto* chartLayout = new QVBoxLayout(TabSheet2);
+    chartLayout->setContentsMargins(4, 4, 4, 4);
+    chartLayout->addWidget(chart_);
+
+    TabSheet3 = new QWidget;
+    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+    PageControl2 = new QTabWidget(TabSheet3);
+    PageControl2->setObjectName(QStringLiteral("PageControl2"));
+    PageControl2->setDocumentMode(true);
+    auto* configurationLayout = new QVBoxLayout(TabSheet3);
+    configurationLayout->setContentsMargins(4, 4, 4, 4);
+    configurationLayout->addWidget(PageControl2);
+
+    auto addConfigurationPage = [this](auto& ui) {
+        auto* page = new QWidget;
+        ui->setupUi(page);
+        PageControl2->addTab(page, QString());
+    };
+    addConfigurationPage(analogUi_);
+    addConfigurationPage(encoderUi_);
+    addConfigurationPage(mathUi_);
+    addConfigurationPage(outputsUi_);
+    addConfigurationPage(triggerUi_);
+
+    TabSheet4 = new QWidget;
+    settingsUi_->setupUi(TabSheet4);
+
+    for (QWidget* page : {TabSheet1, TabSheet2, TabSheet3, TabSheet4}) {
+        PageControl1->addTab(page, QString());
+    }
+    for (int i = 0; i < PageControl1->count(); ++i) {
+        PageControl1->setTabText(i, QString::fromUtf8(kMainPages[i]));
+    }
+    for (int i = 0; i < PageControl2->count(); ++i) {
+        PageControl2->setTabText(i, QString::fromUtf8(kConfigurationPages[i]));
+    }
+}
+
+void TFMain::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(false);
+    bar->setFixedHeight(24);
+    statusPanels_ = std::make_unique<StatusPanels>(bar);
+
+    siLangCombo1 = new QComboBox(this);
+    siLangCombo1->setObjectName(QStringLiteral("siLangCombo1"));
+    siLangCombo1->setFixedSize(100, 22);
+    siLangCombo1->addItem(polishFlag(), QStringLiteral("Polski"));
+    siLangCombo1->addItem(englishFlag(), QStringLiteral("English"));
+    connect(siLangCombo1, &QComboBox::activated, this, &TFMain::siLangCombo1Change);
+}
+
+void TFMain::placeLanguageSelector() {
+    QStatusBar* bar = statusBar();
+    siLangCombo1->move(bar->width() - 115, 2);
+    siLangCombo1->raise();
+}
+
+bool TFMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == statusBar() && event->type() == QEvent::Resize) {
+        placeLanguageSelector();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFMain::fillLists() {
+    for (const ListBinding& binding : kListBindings) {
+        const QStringList entries = listEntries(binding.list);
+        for (int channel = 1; channel <= binding.channels; ++channel) {
+            QString name = QString::fromLatin1(binding.pattern);
+            if (name.contains(QLatin1String("%1"))) {
+                name = name.arg(channel);
+            }
+            auto* combo = child<QComboBox>(this, name);
+            combo->clear();
+            combo->addItems(entries);
+            combo->setCurrentIndex(0);
+            valueLists_.emplace_back(combo, binding.list);
+        }
+    }
+}
+
+// As designed, every output rule row shows only its source list enabled until
+// a register is chosen.
+void TFMain::disableOutputRuleRows() {
+    for (int row = 1; row <= 6; ++row) {
+        for (const char* field : {"B", "N", "T", "C", "M", "S"}) {
+            child<QWidget>(this, QStringLiteral("out%1_%2").arg(row).arg(QLatin1String(field)))
+                ->setEnabled(false);
+        }
+    }
+}
+
+void TFMain::bindEditMarking() {
+    for (const char* pattern : kMarkedEdits) {
+        const int channels =
+            QString::fromLatin1(pattern).startsWith(QLatin1String("out"))
+                ? 6
+                : (QString::fromLatin1(pattern).startsWith(QLatin1String("adc")) ? 4 : 2);
+        for (int channel = 1; channel <= channels; ++channel) {
+            clearMarkOnChange(child<QLineEdit>(this, QString::fromLatin1(pattern).arg(channel)),
+                              true);
+        }
+    }
+    for (const char* name : kSingleMarkedEdits) {
+        clearMarkOnChange(child<QLineEdit>(this, name), true);
+    }
+    clearMarkOnChange(child<QLineEdit>(this, "enc_unit_1"), false);
+    clearMarkOnChange(child<QLineEdit>(this, "enc_unit_2"), false);
+    child<QLineEdit>(this, "edit_mod")->setMaxLength(8);
+}
+
+void TFMain::setGlyphs() {
+    const QIcon save = style()->standardIcon(QStyle::SP_DialogSaveButton);
+    const QIcon read = style()->standardIcon(QStyle::SP_BrowserReload);
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        const QString text = button->text();
+        if (text == QStringLiteral("Zapisz")) {
+            button->setIcon(save);
+        } else if (text.startsWith(QStringLiteral("Odczytaj"))) {
+            button->setIcon(read);
+        }
+    }
+    child<QPushButton>(this, "file_name_button")
+        ->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    child<QPushButton>(this, "BitBtn5")
+        ->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    child<QPushButton>(this, "save_button")->setIcon(runGlyph());
+}
+
+// The buttons that store a name or a unit in the settings file at once.
+void TFMain::bindSaveButtons() {
+    struct Binding {
+        const char* button;
+        const char* key;
+        const char* edit;
+        std::function<void(TFMain*, const QString&)> afterwards;
+    };
+    const Binding bindings[] = {
+        {"BitBtn48", "MathName1", "math_name_1",
+         [](TFMain* w, const QString& t) { w->setMathNameLabels(1, t); }},
+        {"BitBtn50", "MathName2", "math_name_2",
+         [](TFMain* w, const QString& t) { w->setMathNameLabels(2, t); }},
+        {"BitBtn42", "MathUnit1", "math_unit_1",
+         [](TFMain* w, const QString& t) { w->math_unit_text[0] = t; }},
+        {"BitBtn49", "MathUnit2", "math_unit_2",
+         [](TFMain* w, const QString& t) { w->math_unit_text[1] = t; }},
+        {"button_adcunit1", "AdcUnit1", "adc_unit_1",
+         [](TFMain* w, const QString& t) { w->adc_unit_text[0] = t; }},
+        {"button_adcunit2", "AdcUnit2", "adc_unit_2",
+         [](TFMain* w, const QString& t) { w->adc_unit_text[1] = t; }},
+        {"button_adcunit3", "AdcUnit3", "adc_unit_3",
+         [](TFMain* w, const QString& t) { w->adc_unit_text[2] = t; }},
+        {"button_adcunit4", "AdcUnit4", "adc_unit_4",
+         [](TFMain* w, const QString& t) { w->adc_unit_text[3] = t; }},
+        {"BitBtn11", "EncUnit1", "enc_unit_1",
+         [](TFMain* w, const QString& t) { w->enc_unit_text[0] = t; }},
+        {"BitBtn13", "EncUnit2", "enc_unit_2",
+         [](TFMain* w, const QString& t) { w->enc_unit_text[1] = t; }},
+    };
+    for (const Binding& binding : bindings) {
+        auto* edit = child<QLineEdit>(this, binding.edit);
+        const QString key = QString::fromLatin1(binding.key);
+        auto afterwards = binding.afterwards;
+        connect(child<QPushButton>(this, binding.button), &QPushButton::clicked, this,
+                [this, edit, key, afterwards] {
+                    const QString text = edit->text();
+                    try {
+                        writeSetting(config_path, key, text);
+                    } catch (const SettingsError& error) {
+                        showError(error.message());
+                        return;
+                    }
+                    afterwards(this, text);
+                });
+    }
+}
+
+void TFMain::setMathNameLabels(int channel, const QString& name) {
+    const QString shown = QLatin1Char('[') + name + QLatin1Char(']');
+    for (const char* row : {"0", "1", "2"}) {
+        child<QLabel>(this, QStringLiteral("math_name%1%2").arg(QLatin1String(row)).arg(channel))
+            ->setText(shown);
+    }
+}
+
+void TFMain::setLamp(int output, bool on) {
+    // A round lamp: red while the output is on, silver while it is off.
+    const QColor fill = on ? QColor(255, 0, 0) : QColor(192, 192, 192);
+    child<QFrame>(TabSheet1, QStringLiteral("Shape%1").arg(output + 1))
+        ->setStyleSheet(QStringLiteral("QFrame { background-color: %1; border: 1px solid black;"
+                                       " border-radius: 15px; }")
+                            .arg(fill.name()));
+}
+
+void TFMain::showError(const QString& message) {
+    const QString text = errorBoxText(message);
+    if (environment_.showError) {
+        environment_.showError(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kApplicationTitle), text,
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TFMain::FormCreate() {
+    triggerUi_->DebugMemo->hide();
+
+    // The language selector sits in the status bar, over its right part.
+    siLangCombo1->setParent(statusBar());
+    siLangCombo1->show();
+    statusBar()->installEventFilter(this);
+    placeLanguageSelector();
+
+    arrays.fill(this);
+
+    PageControl1->setCurrentWidget(TabSheet1);
+    PageControl2->setCurrentIndex(0);
+
+    setWindowTitle(QString::fromLatin1(kCaption));
+
+    try {
+        loadSettings();
+    } catch (const SettingsError& error) {
+        showError(error.message());
+        return;
+    }
+
+    UpdateLoggingState();
+    settingsUi_->ver_pc->setText(QString::fromLatin1(kProgramVersion));
+}
+
+void TFMain::loadSettings() {
+    const QString directory = environment_.settingsDirectory.isEmpty()
+                                  ? QCoreApplication::applicationDirPath()
+                                  : environment_.settingsDirectory;
+    config_path = settingsFilePathIn(directory);
+    const LoadedSettings loaded = loadSettingsAtStartup(config_path, lookup(Ids::IDS_42));
+
+    QLineEdit* const nameEdits[] = {mathUi_->math_name_1, mathUi_->math_name_2};
+    QLineEdit* const mathUnitEdits[] = {mathUi_->math_unit_1, mathUi_->math_unit_2};
+    QLineEdit* const adcUnitEdits[] = {analogUi_->adc_unit_1, analogUi_->adc_unit_2,
+                                       analogUi_->adc_unit_3, analogUi_->adc_unit_4};
+    QLineEdit* const encUnitEdits[] = {encoderUi_->enc_unit_1, encoderUi_->enc_unit_2};
+    for (int i = 0; i < 2; ++i) {
+        nameEdits[i]->setText(loaded.mathName[i]);
+        mathUnitEdits[i]->setText(loaded.mathUnit[i]);
+        encUnitEdits[i]->setText(loaded.encUnit[i]);
+    }
+    for (int i = 0; i < 4; ++i) {
+        adcUnitEdits[i]->setText(loaded.adcUnit[i]);
+    }
+    for (int i = 0; i < 2; ++i) {
+        math_unit_text[i] = mathUnitEdits[i]->text();
+        enc_unit_text[i] = encUnitEdits[i]->text();
+    }
+    for (int i = 0; i < 4; ++i) {
+        adc_unit_text[i] = adcUnitEdits[i]->text();
+    }
+    setMathNameLabels(1, nameEdits[0]->text());
+    setMathNameLabels(2, nameEdits[1]->text());
+
+    for (std::size_t i = 0; i < std::size(kSaveCheckBoxes); ++i) {
+        child<QCheckBox>(this, kSaveCheckBoxes[i])->setChecked(loaded.save[i]);
+    }
+
+    mod_divisor = loaded.modDivisor();
+    settingsUi_->edit_mod->setText(QString::number(loaded.mod));
+
+    for (int i = 0; i < static_cast<int>(kQuantityCount); ++i) {
+        chart_->setSeriesActive(i, loaded.chart[i]);
+    }
+
+    move(x(), loaded.screenTop);
+    move(loaded.screenLeft, y());
+
+    // A stored number of decimals outside the list leaves it without a
+    // selection; values are then shown with 2 decimals.
+    settingsUi_->DivBox->setCurrentIndex(
+        loaded.point >= 0 && loaded.point < settingsUi_->DivBox->count() ? loaded.point : -1);
+
+    settingsUi_->file_name_edit->setText(loaded.fileName);
+
+    settingsUi_->UpDown->setValue(loaded.checkedChartTime());
+    chart_->setTimeRange(0, settingsUi_->UpDown->value());
+
+    logging_on = loaded.loggingOn;
+
+    // An unknown language number falls back to Polish.
+    siLangCombo1->setCurrentIndex(languageFromIndex(loaded.language) == Language::English ? 1 : 0);
+    siLangCombo1Change();
+}
+
+void TFMain::siLangCombo1Change() {
+    const Language language = languageFromIndex(siLangCombo1->currentIndex());
+    if (language != activeLanguage() && setActiveLanguage(language)) {
+        retranslate();
+    }
+    statusPanels_->setText(StatusPanel::Connection, QString());
+    statusPanels_->setText(StatusPanel::Message, QString());
+    chart_->setAxisTitles(lookup(Ids::IDS_354), lookup(Ids::IDS_355));
+}
+
+void TFMain::retranslate() {
+    indicatorsUi_->retranslateUi(TabSheet1);
+    analogUi_->retranslateUi(PageControl2->widget(0));
+    encoderUi_->retranslateUi(PageControl2->widget(1));
+    mathUi_->retranslateUi(PageControl2->widget(2));
+    outputsUi_->retranslateUi(PageControl2->widget(3));
+    triggerUi_->retranslateUi(PageControl2->widget(4));
+    settingsUi_->retranslateUi(TabSheet4);
+    for (int i = 0; i < PageControl1->count(); ++i) {
+        PageControl1->setTabText(i, translated(kMainPages[i]));
+    }
+    for (int i = 0; i < PageControl2->count(); ++i) {
+        PageControl2->setTabText(i, translated(kConfigurationPages[i]));
+    }
+    for (const auto& [combo, list] : valueLists_) {
+        const QStringList entries = listEntries(list);
+        for (int i = 0; i < entries.size() && i < combo->count(); ++i) {
+            combo->setItemText(i, entries[i]);
+        }
+    }
+    chart_->retranslate();
+}
+
+void TFMain::UpdateLoggingState() {
+    auto* label = indicatorsUi_->save_label;
+    auto* button = indicatorsUi_->save_button;
+    QPalette palette = label->palette();
+    if (logging_on) {
+        label->setText(lookup(Ids::IDS_317));
+        palette.setColor(QPalette::WindowText, QColor(168, 22, 6));
+        button->setIcon(stopGlyph());
+        settingsUi_->file_name_button->setEnabled(false);
+        statusPanels_->setText(StatusPanel::Logging, lookup(Ids::IDS_319));
+    } else {
+        label->setText(lookup(Ids::IDS_320));
+        palette.setColor(QPalette::WindowText, QColor(0, 64, 128));
+        button->setIcon(runGlyph());
+        CloseLogFile();
+        settingsUi_->file_name_button->setEnabled(true);
+        statusPanels_->setText(StatusPanel::Logging, lookup(Ids::IDS_322));
+    }
+    label->setPalette(palette);
+}
+
+void TFMain::CloseLogFile() {
+    // The measurement file is kept by the logger, which comes with logging.
+}
+
+void TFMain::shutdownSave() {
+    ShutdownSettings values;
+    values.screenTop = y();
+    values.screenLeft = x();
+    values.point = settingsUi_->DivBox->currentIndex();
+    for (std::size_t i = 0; i < std::size(kSaveCheckBoxes); ++i) {
+        values.save[i] = child<QCheckBox>(this, kSaveCheckBoxes[i])->isChecked();
+    }
+    for (int i = 0; i < static_cast<int>(kQuantityCount); ++i) {
+        values.chart[i] = chart_->seriesActive(i);
+    }
+    values.language = siLangCombo1->currentIndex();
+    values.chartTime = settingsUi_->UpDown->value();
+
+    saveShutdownSettings(config_path, values);
+}
+
+void TFMain::closeEvent(QCloseEvent* event) {
+    try {
+        shutdownSave();
+    } catch (const SettingsError& error) {
+        showError(error.message());
+        event->ignore();
+        return;
+    }
+    CloseLogFile();
+    event->accept();
 }
 
 }  // namespace voltrix

@@ -1,15 +1,125 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
 #include <QMainWindow>
+#include <QString>
+
+#include "app/control_arrays.h"
+#include "app/status_panels.h"
+#include "config/value_lists.h"
+
+class QComboBox;
+class QTabWidget;
+
+namespace Ui {
+class IndicatorsPage;
+class AnalogInputsPage;
+class EncoderInputsPage;
+class MathPage;
+class OutputsPage;
+class TriggerPage;
+class ProgramSettingsPage;
+}  // namespace Ui
 
 namespace voltrix {
 
-// The program's main window.
+class ChartView;
+
+// What the window needs from its surroundings; tests give their own.
+struct WindowEnvironment {
+    // Directory of config.ini; empty means the directory of the program.
+    QString settingsDirectory;
+    // Shows the text of an error box; empty means a modal message box.
+    std::function<void(const QString& text)> showError;
+};
+
+// The program's one window: four pages (indicators, chart, device
+// configuration, program settings), the status bar and the language selector.
 class TFMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TFMain(QWidget* parent = nullptr);
+    explicit TFMain(WindowEnvironment environment = {}, QWidget* parent = nullptr);
+    ~TFMain() override;
+
+    StatusPanels& statusPanels() { return *statusPanels_; }
+    ChartView* chart() const { return chart_; }
+
+    // Lamp of transistor output `output` (0..5).
+    void setLamp(int output, bool on);
+
+    // Shows an error the way every window handler does: in the error box,
+    // with a full stop added where the message lacks one.
+    void showError(const QString& message);
+
+    // Settings-file members.
+    QString config_path;
+    std::array<QString, 2> math_unit_text;
+    std::array<QString, 4> adc_unit_text;
+    std::array<QString, 2> enc_unit_text;
+
+    // Logging members.
+    std::uint32_t mod_divisor = 0;
+    bool logging_on = false;
+
+    ControlArrays arrays;
+
+public slots:
+    // The language selector's change handler: makes the chosen language
+    // active, empties status panels 1 and 0 and sets the chart's axis titles.
+    void siLangCombo1Change();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;  // FormClose
+
+private:
+    void buildPages();
+    void buildStatusBar();
+    void fillLists();
+    void disableOutputRuleRows();
+    void bindEditMarking();
+    void bindSaveButtons();
+    void setGlyphs();
+
+    void FormCreate();
+    void loadSettings();
+    void shutdownSave();
+    void UpdateLoggingState();
+    void CloseLogFile();
+    void retranslate();
+    void setMathNameLabels(int channel, const QString& name);
+    void placeLanguageSelector();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    WindowEnvironment environment_;
+
+    std::unique_ptr<Ui::IndicatorsPage> indicatorsUi_;
+    std::unique_ptr<Ui::AnalogInputsPage> analogUi_;
+    std::unique_ptr<Ui::EncoderInputsPage> encoderUi_;
+    std::unique_ptr<Ui::MathPage> mathUi_;
+    std::unique_ptr<Ui::OutputsPage> outputsUi_;
+    std::unique_ptr<Ui::TriggerPage> triggerUi_;
+    std::unique_ptr<Ui::ProgramSettingsPage> settingsUi_;
+
+    QTabWidget* PageControl1 = nullptr;
+    QTabWidget* PageControl2 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    ChartView* chart_ = nullptr;
+    QComboBox* siLangCombo1 = nullptr;
+    std::unique_ptr<StatusPanels> statusPanels_;
+
+    // Drop-down lists whose entries come from the value lists, refilled in
+    // place on a language change so that their selection stays.
+    std::vector<std::pair<QComboBox*, ValueList>> valueLists_;
 };
 
 }  // namespace voltrix

@@ -1,0 +1,162 @@
+#include "display/chart_view.h"
+
+#include <QCoreApplication>
+
+namespace voltrix {
+namespace {
+
+struct SeriesLook {
+    const char* title;
+    QRgb colour;
+};
+
+// The order is the quantity order of the module: ADC values, ADC averages,
+// encoder positions, encoder velocities, math channels.
+const SeriesLook kSeries[kQuantityCount] = {
+    {QT_TRANSLATE_NOOP("Chart", "wartość ADC1"), qRgb(255, 0, 0)},
+    {QT_TRANSLATE_NOOP("Chart", "wartość ADC2"), qRgb(0, 128, 0)},
+    {QT_TRANSLATE_NOOP("Chart", "wartość ADC3"), qRgb(255, 255, 0)},
+    {QT_TRANSLATE_NOOP("Chart", "wartość ADC4"), qRgb(0, 0, 255)},
+    {QT_TRANSLATE_NOOP("Chart", "wartość ADC 1 (uśredniona)"), qRgb(255, 255, 255)},
+    {QT_TRANSLATE_NOOP("Chart", "wartość ADC 2 (uśredniona)"), qRgb(128, 128, 128)},
+    {QT_TRANSLATE_NOOP("Chart", "wartość ADC 3 (uśredniona)"), qRgb(255, 0, 255)},
+    {QT_TRANSLATE_NOOP("Chart", "wartość ADC 4 (uśredniona)"), qRgb(0, 128, 128)},
+    {QT_TRANSLATE_NOOP("Chart", "pozycja ENKODER 1"), qRgb(0, 0, 128)},
+    {QT_TRANSLATE_NOOP("Chart", "pozycja ENKODER 2"), qRgb(128, 0, 0)},
+    {QT_TRANSLATE_NOOP("Chart", "prędkość ENKODER 1"), qRgb(0, 255, 0)},
+    {QT_TRANSLATE_NOOP("Chart", "prędkość ENKODER 2"), qRgb(0, 255, 255)},
+    {QT_TRANSLATE_NOOP("Chart", "wartość MATH 1"), qRgb(128, 128, 0)},
+    {QT_TRANSLATE_NOOP("Chart", "wartość MATH 2"), qRgb(128, 0, 128)},
+};
+
+constexpr double kDesignedValueMin = 19.44052204768016;
+constexpr double kDesignedValueMax = 1755.576476449486;
+
+// A legend entry with a check box in front of the series' colour symbol.
+class CheckableLegendItem : public QCPAbstractLegendItem {
+public:
+    CheckableLegendItem(QCPLegend* legend, QCPGraph* graph)
+        : QCPAbstractLegendItem(legend), graph_(graph) {}
+
+    QCPGraph* graph() const { return graph_; }
+
+protected:
+    static constexpr int kBox = 11;
+    static constexpr int kSymbol = 10;
+    static constexpr int kGap = 4;
+
+    QSize minimumOuterSizeHint() const override {
+        const QFontMetrics metrics(mFont);
+        const QRect text = metrics.boundingRect(0, 0, 0, 0, Qt::TextDontClip, graph_->name());
+        return {mMargins.left() + kBox + kGap + kSymbol + kGap + text.width() + mMargins.right(),
+                mMargins.top() + qMax(kBox, text.height()) + mMargins.bottom()};
+    }
+
+    void draw(QCPPainter* painter) override {
+        const QRect r = mRect;
+        const int midY = r.center().y();
+        const QRect box(r.left(), midY - kBox / 2, kBox, kBox);
+        painter->setPen(QPen(Qt::black));
+        painter->setBrush(Qt::white);
+        painter->drawRect(box);
+        if (graph_->visible()) {
+            painter->drawLine(QLineF(box.left() + 2, midY, box.left() + 4, box.bottom() - 2));
+            painter->drawLine(
+                QLineF(box.left() + 4, box.bottom() - 2, box.right() - 2, box.top() + 2));
+        }
+        const int symbolLeft = box.right() + kGap;
+        painter->setPen(QPen(graph_->pen().color(), 3));
+        painter->drawLine(QLineF(symbolLeft, midY, symbolLeft + kSymbol, midY));
+        painter->setPen(QPen(mTextColor));
+        painter->setFont(mFont);
+        const QRect textRect(symbolLeft + kSymbol + kGap, r.top(), r.right(), r.height());
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, graph_->name());
+    }
+
+private:
+    QCPGraph* graph_;
+};
+
+}  // namespace
+
+QColor chartSeriesColour(int index) {
+    return QColor(kSeries[index].colour);
+}
+
+QString chartSeriesTitle(int index) {
+    return QString::fromUtf8(kSeries[index].title);
+}
+
+ChartView::ChartView(QWidget* parent) : QCustomPlot(parent) {
+    setObjectName(QStringLiteral("Chart"));
+    setAutoAddPlottableToLegend(false);
+    for (int i = 0; i < static_cast<int>(kQuantityCount); ++i) {
+        QCPGraph* graph = addGraph();
+        graph->setPen(QPen(chartSeriesColour(i), 1));
+        graph->setLineStyle(QCPGraph::lsLine);
+        graph->setScatterStyle(QCPScatterStyle::ssNone);
+        graph->setAdaptiveSampling(true);
+        series_[i] = graph;
+    }
+
+    // The legend sits below the axes, in rows of series.
+    auto* legendLayout = new QCPLayoutGrid;
+    plotLayout()->addElement(1, 0, legendLayout);
+    plotLayout()->setRowStretchFactor(1, 0.001);
+    legendLayout->addElement(0, 0, legend);
+    legend->setVisible(true);
+    legend->setBrush(Qt::NoBrush);
+    legend->setBorderPen(Qt::NoPen);
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    legend->setWrap(4);
+    for (QCPGraph* graph : series_) {
+        legend->addItem(new CheckableLegendItem(legend, graph));
+    }
+    connect(this, &QCustomPlot::legendClick, this,
+            [this](QCPLegend*, QCPAbstractLegendItem* item, QMouseEvent*) {
+                if (auto* entry = dynamic_cast<CheckableLegendItem*>(item)) {
+                    const int index =
+                        static_cast<int>(std::find(series_.begin(), series_.end(), entry->graph()) -
+                                         series_.begin());
+                    setSeriesActive(index, !seriesActive(index));
+                }
+            });
+
+    yAxis->setRange(kDesignedValueMin, kDesignedValueMax);
+    xAxis->setRange(0, 1);
+    retranslate();
+}
+
+bool ChartView::seriesActive(int index) const {
+    return series_[index]->visible();
+}
+
+void ChartView::setSeriesActive(int index, bool active) {
+    if (series_[index]->visible() == active) {
+        return;
+    }
+    series_[index]->setVisible(active);
+    replot(QCustomPlot::rpQueuedReplot);
+    emit seriesActiveChanged(index, active);
+}
+
+void ChartView::setTimeRange(double lower, double upper) {
+    xAxis->setRange(lower, upper);
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartView::setAxisTitles(const QString& time, const QString& value) {
+    xAxis->setLabel(time);
+    yAxis->setLabel(value);
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartView::retranslate() {
+    for (int i = 0; i < static_cast<int>(kQuantityCount); ++i) {
+        series_[i]->setName(QCoreApplication::translate("Chart", kSeries[i].title));
+    }
+    legend->setMinimumSize(0, 0);
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+}  // namespace voltrix

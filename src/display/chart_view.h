@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+
+#include <QColor>
+#include <QString>
+
+#include "device/quantities.h"
+#include "qcustomplot.h"
+
+// The time chart of the fourteen measured quantities: one line series each,
+// a legend at the bottom whose check boxes show and hide the series, a time
+// axis at the bottom and a value axis on the left.
+
+namespace voltrix {
+
+class ChartView : public QCustomPlot {
+    Q_OBJECT
+
+public:
+    explicit ChartView(QWidget* parent = nullptr);
+
+    // Whether series `index` (0..13, in the chart's order) is shown.
+    bool seriesActive(int index) const;
+    void setSeriesActive(int index, bool active);
+
+    // Sets the limits of the time axis and redraws.
+    void setTimeRange(double lower, double upper);
+
+    void setAxisTitles(const QString& time, const QString& value);
+
+    // Series titles in the active language.
+    void retranslate();
+
+    QCPGraph* series(int index) const { return series_[index]; }
+
+    // The legend's rows of long titles must not dictate the window's width.
+    QSize minimumSizeHint() const override { return {320, 240}; }
+
+signals:
+    void seriesActiveChanged(int index, bool active);
+
+private:
+    std::array<QCPGraph*, kQuantityCount> series_{};
+};
+
+// Colour and Polish title of each series, in the chart's order.
+QColor chartSeriesColour(int index);
+QString chartSeriesTitle(int index);
+
+}  // namespace voltrix

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <ostream>
+
+#include <QString>
+
+// Lets GoogleTest print Qt texts readably in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
