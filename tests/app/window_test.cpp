@@ -148,6 +148,9 @@ TEST_F(WindowTest, FirstStartOpensInPolishOnTheIndicatorsWithLoggingOff) {
     EXPECT_EQ(find<QLabel>(*window, "math_name21")->text(), QStringLiteral("[...]"));
     EXPECT_EQ(window->mod_divisor, 1u);
     EXPECT_TRUE(find<QPlainTextEdit>(*window, "DebugMemo")->isHidden());
+    // The module is always connected at start; the option only shows that.
+    EXPECT_TRUE(find<QCheckBox>(*window, "CheckBox1")->isChecked());
+    EXPECT_FALSE(find<QCheckBox>(*window, "CheckBox1")->isEnabled());
     EXPECT_EQ(find<QComboBox>(*window, "siLangCombo1")->parentWidget()->objectName(),
               QStringLiteral("StatusBar"));
     EXPECT_THAT(window->math_unit_text, ElementsAre(QStringLiteral("..."), QStringLiteral("...")));
