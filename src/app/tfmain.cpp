@@ -9,6 +9,8 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/edit_marking.h"
@@ -25,7 +28,11 @@
 #include "app/language.h"
 #include "app/program_settings.h"
 #include "app/string_table.h"
+#include "config/parameters.h"
+#include "device/device_controller.h"
+#include "device/system_hid_backend.h"
 #include "display/chart_view.h"
+#include "display/format_value.h"
 #include "ui_analog_inputs_page.h"
 #include "ui_encoder_inputs_page.h"
 #include "ui_indicators_page.h"
@@ -147,9 +154,16 @@ TFMain::TFMain(WindowEnvironment environment, QWidget* parent)
     setGlyphs();
     resize(765, 570);
     FormCreate();
+    startDeviceLink();
 }
 
-TFMain::~TFMain() = default;
+TFMain::~TFMain() {
+    // Stop the readers before anything they hand reports to goes away.
+    if (current_device != nullptr) {
+        current_device->setDataHandler(nullptr);
+    }
+    JvHidDeviceController1.reset();
+}
 
 void TFMain::buildPages() {
     PageControl1 = new QTabWidget(this);
@@ -228,6 +242,9 @@ void TFMain::placeLanguageSelector() {
 bool TFMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == statusBar() && event->type() == QEvent::Resize) {
         placeLanguageSelector();
+    }
+    if (watched == triggerUi_->DebugMemo->viewport() && event->type() == QEvent::MouseButtonPress) {
+        DebugMemoClick();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -371,6 +388,165 @@ void TFMain::showError(const QString& message) {
     QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kApplicationTitle), text,
                     QMessageBox::Ok, this);
     box.exec();
+}
+
+// The link to the module: the HID controller, whose first listing follows as
+// soon as the event loop runs, and the timers of the link.
+void TFMain::startDeviceLink() {
+    ListBox1 = settingsUi_->ListBox1;
+    ListBox1->setSortingEnabled(true);
+    receiver_.logSettings().decimalSeparator = decimalSeparator().toStdString();
+
+    HidBackend* backend = environment_.hidBackend;
+    if (backend == nullptr) {
+        systemBackend_ = makeSystemHidBackend();
+        backend = systemBackend_.get();
+    }
+    JvHidDeviceController1 = std::make_unique<DeviceController>(*backend);
+    connect(JvHidDeviceController1.get(), &DeviceController::deviceChange, this,
+            &TFMain::JvHidDeviceController1DeviceChange);
+
+    FreqTimer = new QTimer(this);
+    FreqTimer->setObjectName(QStringLiteral("FreqTimer"));
+    connect(FreqTimer, &QTimer::timeout, this, &TFMain::FreqTimerTimer);
+    FreqTimer->start(333);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    connect(Timer1, &QTimer::timeout, this, &TFMain::Timer1Timer);
+    Timer1->start(5000);
+
+    triggerUi_->DebugMemo->viewport()->installEventFilter(this);
+    JvHidDeviceController1->start();
+}
+
+QString TFMain::decimalSeparator() const {
+    return QLocale::system().decimalPoint();
+}
+
+namespace {
+
+HidDevice* deviceOf(const QListWidgetItem* item) {
+    return reinterpret_cast<HidDevice*>(item->data(Qt::UserRole).value<quintptr>());
+}
+
+const QString kModuleProduct = QStringLiteral("VOLTRIX");
+
+}  // namespace
+
+// Rebuilds the device list and connects the module, if one is present.
+void TFMain::JvHidDeviceController1DeviceChange() {
+    if (current_device != nullptr) {
+        current_device->setDataHandler(nullptr);
+    }
+    current_device = nullptr;
+    sender_.setDevice(nullptr);
+
+    for (int row = 0; row < ListBox1->count(); ++row) {
+        JvHidDeviceController1->release(deviceOf(ListBox1->item(row)));
+    }
+    ListBox1->clear();
+
+    JvHidDeviceController1->enumerate([this](HidDevice& device, int index) {
+        return JvHidDeviceController1Enumerate(device, index);
+    });
+    if (ListBox1->count() == 0) {
+        statusPanels_->setText(StatusPanel::Connection, lookup(Ids::IDS_8));
+    }
+
+    // Every module is connected in turn; the last one in the list stays.
+    for (int row = 0; row < ListBox1->count(); ++row) {
+        const QListWidgetItem* item = ListBox1->item(row);
+        if (item->text() != kModuleProduct) {
+            continue;
+        }
+        if (current_device != nullptr) {
+            current_device->setDataHandler(nullptr);
+        }
+        current_device = deviceOf(item);
+        if (current_device == nullptr) {
+            continue;
+        }
+        current_device->setDataHandler(
+            [this](HidDevice&, std::uint8_t, std::span<const std::uint8_t> data) {
+                receiver_.ReportReceived(data);
+            });
+        // A module that cannot be opened for reading and writing is listed
+        // but not connected.
+        if (current_device->reading()) {
+            statusPanels_->setText(StatusPanel::Connection, lookup(Ids::IDS_7));
+            sender_.setDevice(current_device);
+            sender_.RequestParameter(static_cast<std::uint8_t>(ParamId::FirmwareVersion), 0);
+        } else {
+            current_device->setDataHandler(nullptr);
+            statusPanels_->setText(StatusPanel::Connection, lookup(Ids::IDS_8));
+            sender_.setDevice(nullptr);
+        }
+    }
+}
+
+bool TFMain::JvHidDeviceController1Enumerate(HidDevice& device, int index) {
+    const HidDeviceInfo& info = device.info();
+    const QString text =
+        info.productString.isEmpty()
+            ? QString::asprintf("Device VID=%04X PID=%04X", info.vendorId, info.productId)
+            : info.productString;
+    auto* item = new QListWidgetItem(text);
+    item->setData(
+        Qt::UserRole,
+        QVariant::fromValue(reinterpret_cast<quintptr>(JvHidDeviceController1->checkOut(index))));
+    ListBox1->addItem(item);
+    statusPanels_->setText(StatusPanel::Message, lookup(Ids::IDS_10));
+    statusPanels_->setText(StatusPanel::Connection, lookup(Ids::IDS_8));
+    sender_.setDevice(nullptr);
+    return true;
+}
+
+// The input report rate: reports of the last interval per millisecond, that
+// is thousands per second.
+void TFMain::FreqTimerTimer() {
+    statusPanels_->setText(
+        StatusPanel::ReportRate,
+        reportRateText(receiver_.takeReportCount(), FreqTimer->interval(), decimalSeparator()));
+}
+
+void TFMain::Timer1Timer() {
+    sender_.RequestParameter(static_cast<std::uint8_t>(ParamId::Temperature), 0);
+}
+
+void TFMain::DebugMemoClick() {
+    sender_.RequestParameter(static_cast<std::uint8_t>(ParamId::DiagStats), 0);
+}
+
+void TFMain::AppendLogLine(std::string_view) {
+    // Written to the measurement file by the logger while logging is on.
+}
+
+void TFMain::parameterReportReceived(const LastReport& report) {
+    const std::uint8_t id = report[kParamReportIdByte];
+    if (!acceptsParameterReport(id, report[kParamReportChannelByte])) {
+        return;
+    }
+    switch (static_cast<ParamId>(id)) {
+        case ParamId::FirmwareVersion:
+            settingsUi_->ver_firm->setText(decodeFirmwareVersion(report));
+            sender_.RequestParameter(static_cast<std::uint8_t>(ParamId::Temperature), 0);
+            break;
+        case ParamId::Temperature:
+            settingsUi_->label_temperature->setText(FormatValue(
+                tenthsToDegrees(decodeTemperatureTenths(report)), 1, decimalSeparator()));
+            break;
+        default:
+            break;
+    }
+}
+
+void TFMain::outputRuleAcknowledged(std::uint8_t) {
+    // The output rule write chain continues here.
+}
+
+void TFMain::showStatusMessage(const QString& text) {
+    statusPanels_->setText(StatusPanel::Message, text);
 }
 
 void TFMain::FormCreate() {

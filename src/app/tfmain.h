@@ -12,9 +12,13 @@
 #include "app/control_arrays.h"
 #include "app/status_panels.h"
 #include "config/value_lists.h"
+#include "device/report_framing.h"
+#include "device/report_receiver.h"
 
 class QComboBox;
+class QListWidget;
 class QTabWidget;
+class QTimer;
 
 namespace Ui {
 class IndicatorsPage;
@@ -29,6 +33,9 @@ class ProgramSettingsPage;
 namespace voltrix {
 
 class ChartView;
+class DeviceController;
+class HidBackend;
+class HidDevice;
 
 // What the window needs from its surroundings; tests give their own.
 struct WindowEnvironment {
@@ -36,11 +43,13 @@ struct WindowEnvironment {
     QString settingsDirectory;
     // Shows the text of an error box; empty means a modal message box.
     std::function<void(const QString& text)> showError;
+    // The HID devices to talk to; null means the system's. Not owned.
+    HidBackend* hidBackend = nullptr;
 };
 
 // The program's one window: four pages (indicators, chart, device
 // configuration, program settings), the status bar and the language selector.
-class TFMain : public QMainWindow {
+class TFMain : public QMainWindow, private ReportObserver {
     Q_OBJECT
 
 public:
@@ -63,6 +72,13 @@ public:
     std::array<QString, 4> adc_unit_text;
     std::array<QString, 2> enc_unit_text;
 
+    // Device link.
+    bool connected() const { return sender_.connected(); }
+    HidDevice* current_device = nullptr;
+    const ReportReceiver& reports() const { return receiver_; }
+    CommandSender& sender() { return sender_; }
+    DeviceController& deviceController() { return *JvHidDeviceController1; }
+
     // Logging members.
     std::uint32_t mod_divisor = 0;
     bool logging_on = false;
@@ -73,6 +89,13 @@ public slots:
     // The language selector's change handler: makes the chosen language
     // active, empties status panels 1 and 0 and sets the chart's axis titles.
     void siLangCombo1Change();
+
+    // The device link's handlers.
+    void JvHidDeviceController1DeviceChange();
+    bool JvHidDeviceController1Enumerate(HidDevice& device, int index);
+    void FreqTimerTimer();
+    void Timer1Timer();
+    void DebugMemoClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormClose
@@ -97,6 +120,15 @@ private:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    void startDeviceLink();
+    QString decimalSeparator() const;
+
+    // ReportObserver
+    void AppendLogLine(std::string_view line) override;
+    void parameterReportReceived(const LastReport& report) override;
+    void outputRuleAcknowledged(std::uint8_t channel) override;
+    void showStatusMessage(const QString& text) override;
+
     WindowEnvironment environment_;
 
     std::unique_ptr<Ui::IndicatorsPage> indicatorsUi_;
@@ -115,7 +147,17 @@ private:
     QWidget* TabSheet4 = nullptr;
     ChartView* chart_ = nullptr;
     QComboBox* siLangCombo1 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QTimer* FreqTimer = nullptr;
+    QTimer* Timer1 = nullptr;
     std::unique_ptr<StatusPanels> statusPanels_;
+
+    // Declared in this order so that the controller (and with it every reader
+    // thread) ends before the backend it reads from.
+    std::unique_ptr<HidBackend> systemBackend_;
+    std::unique_ptr<DeviceController> JvHidDeviceController1;
+    CommandSender sender_;
+    ReportReceiver receiver_{*this};
 
     // Drop-down lists whose entries come from the value lists, refilled in
     // place on a language change so that their selection stays.

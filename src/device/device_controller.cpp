@@ -1,0 +1,245 @@
+#include "device/device_controller.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include <QMetaObject>
+#include <QTimer>
+
+namespace voltrix {
+namespace {
+
+// How long one read waits before the reader looks at its stop request.
+constexpr int kReadTimeoutMs = 100;
+
+// Memory bound for reports waiting for the controller's thread: more than a
+// minute of reports at 1 kHz. Only a thread that stopped for good fills it.
+constexpr std::size_t kMaxQueuedReports = 100000;
+
+}  // namespace
+
+HidDevice::HidDevice(DeviceController& controller, HidDeviceInfo info)
+    : controller_(controller), info_(std::move(info)) {}
+
+HidDevice::~HidDevice() {
+    *alive_ = false;
+    if (reader_.joinable()) {
+        stopRequested_ = true;
+        reader_.join();
+    }
+}
+
+bool HidDevice::ensureOpen() {
+    if (!connection_) {
+        connection_ = controller_.backend_.open(info_.path);
+    }
+    return connection_ != nullptr;
+}
+
+void HidDevice::setDataHandler(DataHandler handler) {
+    if (!handler) {
+        stopReader();
+        handler_ = nullptr;
+        return;
+    }
+    handler_ = std::move(handler);
+    if (reader_.joinable() || !checkedOut_ || !pluggedIn_ || !info_.readWriteAccess ||
+        !ensureOpen()) {
+        return;
+    }
+    stopRequested_ = false;
+    reader_ = std::thread(&HidDevice::readLoop, this);
+}
+
+void HidDevice::stopReader() {
+    if (!reader_.joinable()) {
+        return;
+    }
+    stopRequested_ = true;
+    reader_.join();
+    stopRequested_ = false;
+    // What the reader had read is handed over now; nothing comes after.
+    deliverQueued();
+    std::lock_guard lock(inbox_->mutex);
+    inbox_->reports.clear();
+}
+
+void HidDevice::readLoop() {
+    std::vector<std::uint8_t> buffer(std::max<std::size_t>(info_.inputReportLength, 2));
+    const std::shared_ptr<Inbox> inbox = inbox_;
+    const std::shared_ptr<std::atomic<bool>> alive = alive_;
+    while (!stopRequested_) {
+        const int n = connection_->read(buffer, kReadTimeoutMs);
+        if (n < 0) {
+            // The device failed, most likely unplugged: the next listing
+            // notices. Do not spin meanwhile.
+            std::this_thread::sleep_for(std::chrono::milliseconds(kReadTimeoutMs));
+            continue;
+        }
+        if (n == 0) {
+            continue;
+        }
+        bool wasEmpty = false;
+        {
+            std::lock_guard lock(inbox->mutex);
+            wasEmpty = inbox->reports.empty();
+            if (inbox->reports.size() < kMaxQueuedReports) {
+                inbox->reports.emplace_back(buffer.begin(), buffer.begin() + n);
+            }
+        }
+        if (wasEmpty) {
+            QMetaObject::invokeMethod(
+                &controller_,
+                [this, alive] {
+                    if (*alive) {
+                        deliverQueued();
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+    }
+}
+
+// Hands the queued reports to the data handler, in order. One call takes the
+// reports queued so far and asks for another call if more came meanwhile, so
+// that timers and painting run between batches.
+void HidDevice::deliverQueued() {
+    std::deque<std::vector<std::uint8_t>> batch;
+    {
+        std::lock_guard lock(inbox_->mutex);
+        batch.swap(inbox_->reports);
+    }
+    const std::shared_ptr<std::atomic<bool>> alive = alive_;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        if (!handler_) {
+            return;
+        }
+        const std::vector<std::uint8_t>& report = batch[i];
+        handler_(*this, report[0], std::span<const std::uint8_t>(report).subspan(1));
+        if (!*alive) {
+            return;  // the handler released this device
+        }
+    }
+    bool more = false;
+    {
+        std::lock_guard lock(inbox_->mutex);
+        more = !inbox_->reports.empty();
+    }
+    if (more && reader_.joinable()) {
+        QMetaObject::invokeMethod(
+            &controller_,
+            [this, alive] {
+                if (*alive) {
+                    deliverQueued();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+bool HidDevice::writeOutputReport(std::span<const std::uint8_t> report) {
+    if (!pluggedIn_ || !info_.readWriteAccess || !ensureOpen()) {
+        return false;
+    }
+    return connection_->write(report);
+}
+
+void HidDevice::unplug() {
+    stopReader();
+    connection_.reset();
+    pluggedIn_ = false;
+}
+
+DeviceController::DeviceController(HidBackend& backend, QObject* parent)
+    : QObject(parent), backend_(backend) {}
+
+DeviceController::~DeviceController() {
+    backend_.watchDeviceChanges({});
+    devices_.clear();
+}
+
+void DeviceController::start() {
+    backend_.watchDeviceChanges([this] { relist(); });
+    QTimer::singleShot(0, this, &DeviceController::relist);
+}
+
+void DeviceController::relist() {
+    if (listing_) {
+        return;  // a notice during a listing changes nothing
+    }
+    listing_ = true;
+    const std::vector<HidDeviceInfo> present = backend_.enumerate();
+    bool changed = false;
+
+    for (auto it = devices_.begin(); it != devices_.end();) {
+        HidDevice& device = **it;
+        const bool stillThere =
+            std::find(present.begin(), present.end(), device.info_) != present.end();
+        if (!stillThere && device.pluggedIn_) {
+            device.unplug();
+            changed = true;
+        }
+        if (!device.pluggedIn_ && !device.checkedOut_) {
+            it = devices_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const HidDeviceInfo& info : present) {
+        const bool known = std::any_of(devices_.begin(), devices_.end(), [&](const auto& device) {
+            return device->pluggedIn_ && device->info_ == info;
+        });
+        if (!known) {
+            devices_.push_back(std::unique_ptr<HidDevice>(new HidDevice(*this, info)));
+            changed = true;
+        }
+    }
+    listing_ = false;
+
+    if (changed || !listedOnce_) {
+        listedOnce_ = true;
+        emit deviceChange();
+    }
+}
+
+int DeviceController::enumerate(const std::function<bool(HidDevice&, int)>& visit) {
+    int calls = 0;
+    for (std::size_t i = 0; i < devices_.size(); ++i) {
+        if (!devices_[i]->pluggedIn_) {
+            continue;
+        }
+        ++calls;
+        if (!visit(*devices_[i], static_cast<int>(i))) {
+            break;
+        }
+    }
+    return calls;
+}
+
+HidDevice* DeviceController::checkOut(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= devices_.size()) {
+        return nullptr;
+    }
+    HidDevice& device = *devices_[index];
+    if (device.checkedOut_ || !device.pluggedIn_) {
+        return nullptr;
+    }
+    device.checkedOut_ = true;
+    return &device;
+}
+
+void DeviceController::release(HidDevice* device) {
+    const auto it = std::find_if(devices_.begin(), devices_.end(),
+                                 [device](const auto& entry) { return entry.get() == device; });
+    if (it == devices_.end()) {
+        return;
+    }
+    device->setDataHandler(nullptr);
+    if (device->pluggedIn_) {
+        *it = std::unique_ptr<HidDevice>(new HidDevice(*this, device->info_));
+    } else {
+        devices_.erase(it);
+    }
+}
+
+}  // namespace voltrix

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <vector>
+
+#include <QObject>
+
+#include "device/hid_backend.h"
+#include "device/report_framing.h"
+
+// The list of present HID devices on top of a backend: it lists them again
+// whenever the backend reports a change and tells its owner when the list
+// really changed, lends devices out, and runs one reader thread for every
+// device that has a data handler.
+//
+// Reports reach the data handler on the controller's thread, one at a time and
+// in arrival order. The reader never waits for that thread: it queues each
+// report and reads on at once, so a busy window loses nothing while the
+// system's small per-device queue keeps being emptied.
+
+namespace voltrix {
+
+class DeviceController;
+
+class HidDevice : public OutputReportDevice {
+public:
+    // Called on the controller's thread with the report ID and the rest of
+    // one input report.
+    using DataHandler = std::function<void(HidDevice& device, std::uint8_t reportId,
+                                           std::span<const std::uint8_t> data)>;
+
+    ~HidDevice() override;
+
+    const HidDeviceInfo& info() const { return info_; }
+    bool pluggedIn() const { return pluggedIn_; }
+    bool checkedOut() const { return checkedOut_; }
+
+    // Starts the reader when the device is checked out, plugged in and
+    // accessible; an empty handler stops the reader. Stopping waits for the
+    // reader to end and hands over every report it had already read, so the
+    // old handler may run during the call, and never after it.
+    void setDataHandler(DataHandler handler);
+    bool reading() const { return reader_.joinable(); }
+
+    // OutputReportDevice
+    std::size_t outputReportLength() override { return info_.outputReportLength; }
+    bool writeOutputReport(std::span<const std::uint8_t> report) override;
+
+private:
+    friend class DeviceController;
+
+    // Reports read but not yet handled, shared with the reader thread.
+    struct Inbox {
+        std::mutex mutex;
+        std::deque<std::vector<std::uint8_t>> reports;
+    };
+
+    HidDevice(DeviceController& controller, HidDeviceInfo info);
+    bool ensureOpen();
+    void stopReader();
+    void readLoop();
+    void deliverQueued();
+    void unplug();
+
+    DeviceController& controller_;
+    HidDeviceInfo info_;
+    bool pluggedIn_ = true;
+    bool checkedOut_ = false;
+    std::unique_ptr<HidConnection> connection_;
+    DataHandler handler_;
+    std::thread reader_;
+    std::atomic<bool> stopRequested_{false};
+    std::shared_ptr<Inbox> inbox_ = std::make_shared<Inbox>();
+    std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
+};
+
+class DeviceController : public QObject {
+    Q_OBJECT
+
+public:
+    explicit DeviceController(HidBackend& backend, QObject* parent = nullptr);
+    ~DeviceController() override;
+
+    // Starts watching for changes; the first listing, and with it the first
+    // deviceChange, follows as soon as the event loop runs.
+    void start();
+
+    // Calls `visit` for each plugged-in device in list order until it returns
+    // false; returns the number of calls.
+    int enumerate(const std::function<bool(HidDevice& device, int index)>& visit);
+
+    // Lends out the device at `index` of the list; nullptr when the index is
+    // outside the list or the device is already lent out.
+    HidDevice* checkOut(int index);
+
+    // Gives a lent device back: its reader stops, and the list gets a fresh
+    // device object for it if it is still present. `device` must not be used
+    // afterwards.
+    void release(HidDevice* device);
+
+    // Lists the devices again now (normally done on the backend's notice).
+    void relist();
+
+    std::size_t deviceCount() const { return devices_.size(); }
+
+    HidBackend& backend() { return backend_; }
+
+signals:
+    // The list of devices changed (and once after start()).
+    void deviceChange();
+
+private:
+    friend class HidDevice;
+
+    HidBackend& backend_;
+    std::vector<std::unique_ptr<HidDevice>> devices_;
+    bool listedOnce_ = false;
+    bool listing_ = false;
+};
+
+}  // namespace voltrix

@@ -1,0 +1,289 @@
+#include "device/hidapi_backend.h"
+
+#include <fcntl.h>
+#include <hidapi/hidapi.h>
+#include <libudev.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <string_view>
+#include <utility>
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include "device/report_descriptor.h"
+
+namespace voltrix {
+namespace {
+
+// Kernel descriptors are at most 4 KiB; anything beyond this is not a
+// descriptor and is cut (the parser then reports it incomplete).
+constexpr std::streamsize kMaxDescriptorBytes = 64 * 1024;
+// Events handled per wake-up; the notifier fires again for the rest.
+constexpr int kMaxEventsPerWakeUp = 256;
+// udev's control socket exists while the udev daemon runs. Without the daemon
+// libudev's monitor never reports anything.
+constexpr const char* kUdevControlSocket = "/run/udev/control";
+
+// "hidraw" followed by digits, the only node names hidapi's hidraw backend
+// lists; anything else would not name a sysfs directory of ours.
+bool isHidrawNode(const std::string& name) {
+    constexpr std::string_view kPrefix = "hidraw";
+    return name.size() > kPrefix.size() && name.compare(0, kPrefix.size(), kPrefix) == 0 &&
+           std::all_of(name.begin() + kPrefix.size(), name.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Two hidapi handles, one per thread: hid_read_timeout and hid_write both
+// update state of their handle (its last error text), and hidapi does not
+// promise that one handle may be used by two threads at once. The kernel also
+// queues input reports for the write handle; nobody reads them, and hidraw
+// stops queueing once that handle's queue is full.
+class HidapiConnection final : public HidConnection {
+public:
+    HidapiConnection(hid_device* reader, hid_device* writer, bool numberedReports)
+        : reader_(reader), writer_(writer), numberedReports_(numberedReports) {}
+
+    // The reader thread has to be finished before the connection goes.
+    ~HidapiConnection() override {
+        hid_close(reader_);
+        hid_close(writer_);
+    }
+
+    int read(std::span<std::uint8_t> buffer, int timeoutMs) override {
+        return readReportWithId(buffer, numberedReports_,
+                                [&](std::uint8_t* data, std::size_t size) {
+                                    return hid_read_timeout(reader_, data, size, timeoutMs);
+                                });
+    }
+
+    // hid_write takes report ID + data, 0 for a device without numbered
+    // reports, just as the program hands it over.
+    bool write(std::span<const std::uint8_t> report) override {
+        if (report.empty()) {
+            return false;
+        }
+        const int written = hid_write(writer_, report.data(), report.size());
+        return written >= 0 && static_cast<std::size_t>(written) == report.size();
+    }
+
+private:
+    hid_device* reader_;
+    hid_device* writer_;
+    bool numberedReports_;
+};
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> readReportDescriptor(const std::string& sysfsRoot,
+                                                              const std::string& devicePath) {
+    const std::size_t slash = devicePath.find_last_of('/');
+    const std::string node = slash == std::string::npos ? devicePath : devicePath.substr(slash + 1);
+    if (!isHidrawNode(node)) {
+        return std::nullopt;
+    }
+    std::ifstream file(sysfsRoot + "/class/hidraw/" + node + "/device/report_descriptor",
+                       std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(kMaxDescriptorBytes);
+    file.read(reinterpret_cast<char*>(bytes.data()), kMaxDescriptorBytes);
+    if (file.bad()) {
+        return std::nullopt;
+    }
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    return bytes;
+}
+
+int readReportWithId(std::span<std::uint8_t> buffer, bool numberedReports,
+                     const std::function<int(std::uint8_t*, std::size_t)>& readData) {
+    if (buffer.size() < 2) {
+        return -1;
+    }
+    if (numberedReports) {
+        const int count = readData(buffer.data(), buffer.size());
+        return count < 0 ? -1 : count;
+    }
+    const int count = readData(buffer.data() + 1, buffer.size() - 1);
+    if (count <= 0) {
+        return count < 0 ? -1 : 0;
+    }
+    buffer[0] = 0;
+    return count + 1;
+}
+
+HidapiBackend::HidapiBackend(HidapiBackendOptions options) : options_(std::move(options)) {
+    // A failure here shows again, and harmlessly, in the first listing.
+    hid_init();
+}
+
+HidapiBackend::~HidapiBackend() {
+    stopWatching();
+    hid_exit();
+}
+
+std::vector<HidDeviceInfo> HidapiBackend::enumerate() {
+    hid_device_info* list = hid_enumerate(0, 0);
+    std::vector<HidDeviceInfo> devices = describeDevices(list);
+    hid_free_enumeration(list);
+    return devices;
+}
+
+std::vector<HidDeviceInfo> HidapiBackend::describeDevices(const hid_device_info* first) {
+    std::vector<HidDeviceInfo> devices;
+    std::set<std::string> listed;
+    std::map<std::string, bool> numberedByPath;
+    for (const hid_device_info* entry = first; entry != nullptr; entry = entry->next) {
+        if (entry->path == nullptr || !listed.insert(entry->path).second) {
+            continue;
+        }
+        HidDeviceInfo info;
+        info.path = entry->path;
+        info.vendorId = entry->vendor_id;
+        info.productId = entry->product_id;
+        if (entry->product_string != nullptr) {
+            info.productString = QString::fromWCharArray(entry->product_string);
+        }
+        if (const auto descriptor = readReportDescriptor(options_.sysfsRoot, info.path)) {
+            const ReportDescriptorSummary summary = parseReportDescriptor(*descriptor);
+            info.inputReportLength = summary.inputReportLength;
+            info.outputReportLength = summary.outputReportLength;
+            numberedByPath[info.path] = summary.numberedReports;
+        }
+        info.readWriteAccess = ::access(info.path.c_str(), R_OK | W_OK) == 0;
+        devices.push_back(std::move(info));
+    }
+    numberedByPath_ = std::move(numberedByPath);
+    return devices;
+}
+
+// The descriptor is read again: the node may belong to another device by now.
+bool HidapiBackend::numberedReports(const std::string& path) const {
+    if (const auto descriptor = readReportDescriptor(options_.sysfsRoot, path)) {
+        return parseReportDescriptor(*descriptor).numberedReports;
+    }
+    const auto known = numberedByPath_.find(path);
+    return known != numberedByPath_.end() && known->second;
+}
+
+std::unique_ptr<HidConnection> HidapiBackend::open(const std::string& path) {
+    const bool numbered = numberedReports(path);
+    hid_device* reader = hid_open_path(path.c_str());
+    if (reader == nullptr) {
+        return nullptr;
+    }
+    hid_device* writer = hid_open_path(path.c_str());
+    if (writer == nullptr) {
+        hid_close(reader);
+        return nullptr;
+    }
+    return std::make_unique<HidapiConnection>(reader, writer, numbered);
+}
+
+void HidapiBackend::watchDeviceChanges(std::function<void()> onChange) {
+    stopWatching();
+    onChange_ = std::move(onChange);
+    if (!onChange_) {
+        return;
+    }
+    if (options_.useUdev && startUdevMonitor()) {
+        return;
+    }
+    pollTimer_ = std::make_unique<QTimer>();
+    pollTimer_->setInterval(options_.pollIntervalMs);
+    QObject::connect(pollTimer_.get(), &QTimer::timeout, pollTimer_.get(),
+                     [this] { notifyChange(); });
+    pollTimer_->start();
+}
+
+HidapiBackend::ChangeWatch HidapiBackend::changeWatch() const {
+    if (notifier_) {
+        return ChangeWatch::Udev;
+    }
+    return pollTimer_ ? ChangeWatch::Polling : ChangeWatch::None;
+}
+
+bool HidapiBackend::startUdevMonitor() {
+    if (::access(kUdevControlSocket, F_OK) != 0) {
+        return false;
+    }
+    udev_ = udev_new();
+    if (udev_ != nullptr) {
+        monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
+    }
+    int fd = -1;
+    if (monitor_ != nullptr &&
+        udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) >= 0 &&
+        udev_monitor_enable_receiving(monitor_) >= 0) {
+        fd = udev_monitor_get_fd(monitor_);
+    }
+    // Draining reads until the socket is empty, so it must not block.
+    const int flags = fd >= 0 ? ::fcntl(fd, F_GETFL) : -1;
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) {
+        releaseUdev();
+        return false;
+    }
+    notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
+        for (int i = 0; i < kMaxEventsPerWakeUp; ++i) {
+            udev_device* device = udev_monitor_receive_device(monitor_);
+            if (device == nullptr) {
+                break;
+            }
+            udev_device_unref(device);
+        }
+        notifyChange();
+    });
+    return true;
+}
+
+void HidapiBackend::stopWatching() {
+    // A watch stopped from its own callback is still inside its notifier's or
+    // timer's signal; those objects go once control is back in the event loop.
+    const auto dispose = [this](auto& object) {
+        if (notifying_) {
+            object.release()->deleteLater();
+        } else {
+            object.reset();
+        }
+    };
+    if (pollTimer_) {
+        pollTimer_->stop();
+        dispose(pollTimer_);
+    }
+    if (notifier_) {
+        notifier_->setEnabled(false);  // before udev closes the socket below
+        dispose(notifier_);
+    }
+    releaseUdev();
+    onChange_ = nullptr;
+}
+
+void HidapiBackend::releaseUdev() {
+    if (monitor_ != nullptr) {
+        udev_monitor_unref(monitor_);
+        monitor_ = nullptr;
+    }
+    if (udev_ != nullptr) {
+        udev_unref(udev_);
+        udev_ = nullptr;
+    }
+}
+
+void HidapiBackend::notifyChange() {
+    if (!onChange_) {
+        return;
+    }
+    // A copy, because the callback may replace or stop the watch.
+    const std::function<void()> callback = onChange_;
+    const bool wasNotifying = std::exchange(notifying_, true);
+    callback();
+    notifying_ = wasNotifying;
+}
+
+}  // namespace voltrix

@@ -4,12 +4,20 @@
 #include <utility>
 
 #include "app/string_table.h"
+#include "display/format_value.h"
 
 namespace voltrix {
 
 QString acknowledgementText(std::uint8_t paramId, std::uint8_t channel) {
     return lookup(Ids::IDS_2) + QString::number(paramId) + QStringLiteral("][") +
            QString::number(channel) + QLatin1Char(']');
+}
+
+QString reportRateText(std::uint32_t reports, int intervalMs, const QString& decimalSeparator) {
+    // Reports per millisecond are thousands per second. The configured
+    // interval is used, not the time that really passed.
+    return FormatValue(static_cast<double>(reports) / intervalMs, 4, decimalSeparator) +
+           QStringLiteral(" kHz");
 }
 
 ReportReceiver::ReportReceiver(ReportObserver& observer, Clock clock)

@@ -27,6 +27,10 @@ inline constexpr std::uint8_t kOutputRuleCount = 6;
 // the active language.
 QString acknowledgementText(std::uint8_t paramId, std::uint8_t channel);
 
+// The report rate shown in the status bar: `reports` counted in one interval
+// of `intervalMs`, as thousands per second with 4 decimals, e.g. "0,7508 kHz".
+QString reportRateText(std::uint32_t reports, int intervalMs, const QString& decimalSeparator);
+
 // What the rest of the program does with the dispatched reports.
 class ReportObserver {
 public:

@@ -162,5 +162,12 @@ TEST_F(ReportReceiverTest, AnEmptyReportIsCountedButNotDispatched) {
     EXPECT_EQ(receiver.lastReport()[0], 2);
 }
 
+TEST(ReportRateText, ReportsPerIntervalInKilohertz) {
+    EXPECT_EQ(reportRateText(250, 333, QStringLiteral(",")), QStringLiteral("0,7508 kHz"));
+    EXPECT_EQ(reportRateText(100, 333, QStringLiteral(",")), QStringLiteral("0,3003 kHz"));
+    EXPECT_EQ(reportRateText(333, 333, QStringLiteral(".")), QStringLiteral("1.0000 kHz"));
+    EXPECT_EQ(reportRateText(0, 333, QStringLiteral(".")), QStringLiteral("0.0000 kHz"));
+}
+
 }  // namespace
 }  // namespace voltrix

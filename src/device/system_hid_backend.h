@@ -1,0 +1,12 @@
+#pragma once
+
+#include <memory>
+
+#include "device/hid_backend.h"
+
+namespace voltrix {
+
+// The HID devices of this computer.
+std::unique_ptr<HidBackend> makeSystemHidBackend();
+
+}  // namespace voltrix

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include <QComboBox>
+#include <QFile>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include "app/language.h"
+#include "app/tfmain.h"
+#include "device/virtual_hid_backend.h"
+#include "qt_printers.h"
+
+namespace voltrix::testing {
+
+// Builds windows on a settings directory of the test's own and collects the
+// error boxes they would show.
+class WindowTest : public ::testing::Test {
+protected:
+    void TearDown() override { setActiveLanguage(Language::Polish); }
+
+    QString configPath() const { return dir_.filePath(QStringLiteral("config.ini")); }
+
+    void writeConfig(const QString& text) {
+        QFile file(configPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+    }
+
+    QString readConfig() const {
+        QFile file(configPath());
+        if (!file.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        return QString::fromUtf8(file.readAll());
+    }
+
+    // The value of `key` as the file holds it, or a null string.
+    QString storedValue(const QString& key) const {
+        for (const QString& line : readConfig().split(QLatin1Char('\n'))) {
+            const QString trimmed = line.trimmed();
+            if (trimmed.startsWith(key + QLatin1Char('='))) {
+                return trimmed.mid(key.size() + 1);
+            }
+        }
+        return {};
+    }
+
+    std::unique_ptr<TFMain> open(QString directory = {}) {
+        WindowEnvironment environment;
+        environment.settingsDirectory = directory.isEmpty() ? dir_.path() : directory;
+        environment.showError = [this](const QString& text) { errors.push_back(text); };
+        environment.hidBackend = &bus;
+        return std::make_unique<TFMain>(environment);
+    }
+
+    template <typename Widget>
+    static Widget* find(TFMain& window, const char* name) {
+        auto* widget = window.findChild<Widget*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    static void chooseLanguage(TFMain& window, int index) {
+        auto* selector = find<QComboBox>(window, "siLangCombo1");
+        selector->setCurrentIndex(index);
+        emit selector->activated(index);
+    }
+
+    static QString tabText(TFMain& window, const char* control, int index) {
+        return find<QTabWidget>(window, control)->tabText(index);
+    }
+
+    QTemporaryDir dir_;
+    std::vector<QString> errors;
+    // The HID devices the windows see: none until a test plugs some in.
+    VirtualHidBackend bus;
+};
+
+}  // namespace voltrix::testing
