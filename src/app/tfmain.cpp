@@ -28,6 +28,8 @@
 #include "app/language.h"
 #include "app/program_settings.h"
 #include "app/string_table.h"
+#include "config/output_rules_panel.h"
+#include "config/parameter_panel.h"
 #include "config/parameters.h"
 #include "device/device_controller.h"
 #include "device/system_hid_backend.h"
@@ -154,6 +156,8 @@ TFMain::TFMain(WindowEnvironment environment, QWidget* parent)
     setGlyphs();
     resize(765, 570);
     FormCreate();
+    parameterPanel_ = new ParameterPanel(this, arrays, sender_, this);
+    outputRulesPanel_ = new OutputRulesPanel(this, arrays, sender_, this);
     startDeviceLink();
 }
 
@@ -523,26 +527,15 @@ void TFMain::AppendLogLine(std::string_view) {
 }
 
 void TFMain::parameterReportReceived(const LastReport& report) {
-    const std::uint8_t id = report[kParamReportIdByte];
-    if (!acceptsParameterReport(id, report[kParamReportChannelByte])) {
-        return;
-    }
-    switch (static_cast<ParamId>(id)) {
-        case ParamId::FirmwareVersion:
-            settingsUi_->ver_firm->setText(decodeFirmwareVersion(report));
-            sender_.RequestParameter(static_cast<std::uint8_t>(ParamId::Temperature), 0);
-            break;
-        case ParamId::Temperature:
-            settingsUi_->label_temperature->setText(FormatValue(
-                tenthsToDegrees(decodeTemperatureTenths(report)), 1, decimalSeparator()));
-            break;
-        default:
-            break;
+    if (report[kParamReportIdByte] == static_cast<std::uint8_t>(ParamId::OutputRule)) {
+        outputRulesPanel_->ruleReportReceived(report);
+    } else {
+        parameterPanel_->parameterReportReceived(report);
     }
 }
 
-void TFMain::outputRuleAcknowledged(std::uint8_t) {
-    // The output rule write chain continues here.
+void TFMain::outputRuleAcknowledged(std::uint8_t channel) {
+    outputRulesPanel_->ruleAcknowledged(channel);
 }
 
 void TFMain::showStatusMessage(const QString& text) {

@@ -34,6 +34,8 @@ namespace voltrix {
 
 class ChartView;
 class DeviceController;
+class OutputRulesPanel;
+class ParameterPanel;
 class HidBackend;
 class HidDevice;
 
@@ -154,6 +156,9 @@ private:
 
     // Declared in this order so that the controller (and with it every reader
     // thread) ends before the backend it reads from.
+    ParameterPanel* parameterPanel_ = nullptr;
+    OutputRulesPanel* outputRulesPanel_ = nullptr;
+
     std::unique_ptr<HidBackend> systemBackend_;
     std::unique_ptr<DeviceController> JvHidDeviceController1;
     CommandSender sender_;
