@@ -701,6 +701,10 @@
         <source>Wyzwalania</source>
         <translation>Trigger</translation>
     </message>
+    <message>
+        <source>Nie można zapisać pliku pomiarowego: %1</source>
+        <translation>The measurement file cannot be written: %1</translation>
+    </message>
 </context>
 <context>
     <name>Chart</name>

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLabel>
@@ -28,6 +29,7 @@
 #include "app/language.h"
 #include "app/program_settings.h"
 #include "app/string_table.h"
+#include "config/number_text.h"
 #include "config/output_rules_panel.h"
 #include "config/parameter_panel.h"
 #include "config/parameters.h"
@@ -35,6 +37,8 @@
 #include "device/system_hid_backend.h"
 #include "display/chart_view.h"
 #include "display/format_value.h"
+#include "display/indicator_refresh.h"
+#include "logging/log_line.h"
 #include "ui_analog_inputs_page.h"
 #include "ui_encoder_inputs_page.h"
 #include "ui_indicators_page.h"
@@ -148,6 +152,7 @@ TFMain::TFMain(WindowEnvironment environment, QWidget* parent)
     setObjectName(QStringLiteral("FMain"));
     setFont(windowFont(font()));
     buildPages();
+    indicators_ = std::make_unique<IndicatorRefresh>(this);
     buildStatusBar();
     fillLists();
     disableOutputRuleRows();
@@ -158,6 +163,7 @@ TFMain::TFMain(WindowEnvironment environment, QWidget* parent)
     FormCreate();
     parameterPanel_ = new ParameterPanel(this, arrays, sender_, this);
     outputRulesPanel_ = new OutputRulesPanel(this, arrays, sender_, this);
+    startLiveValues();
     startDeviceLink();
 }
 
@@ -177,9 +183,6 @@ void TFMain::buildPages() {
 
     TabSheet1 = new QWidget;
     indicatorsUi_->setupUi(TabSheet1);
-    for (int output = 0; output < 6; ++output) {
-        setLamp(output, false);
-    }
 
     TabSheet2 = new QWidget;
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
@@ -375,12 +378,7 @@ void TFMain::setMathNameLabels(int channel, const QString& name) {
 }
 
 void TFMain::setLamp(int output, bool on) {
-    // A round lamp: red while the output is on, silver while it is off.
-    const QColor fill = on ? QColor(255, 0, 0) : QColor(192, 192, 192);
-    child<QFrame>(TabSheet1, QStringLiteral("Shape%1").arg(output + 1))
-        ->setStyleSheet(QStringLiteral("QFrame { background-color: %1; border: 1px solid black;"
-                                       " border-radius: 15px; }")
-                            .arg(fill.name()));
+    indicators_->setLamp(output, on);
 }
 
 void TFMain::showError(const QString& message) {
@@ -412,6 +410,8 @@ void TFMain::startDeviceLink() {
 
     FreqTimer = new QTimer(this);
     FreqTimer->setObjectName(QStringLiteral("FreqTimer"));
+    // The rate divides by the nominal interval, so the ticks must keep it.
+    FreqTimer->setTimerType(Qt::PreciseTimer);
     connect(FreqTimer, &QTimer::timeout, this, &TFMain::FreqTimerTimer);
     FreqTimer->start(333);
 
@@ -429,6 +429,17 @@ QString TFMain::decimalSeparator() const {
 }
 
 namespace {
+
+// Items of the device list sort alphabetically without regard to case, and
+// the same way whatever the system's language.
+class DeviceListItem : public QListWidgetItem {
+public:
+    using QListWidgetItem::QListWidgetItem;
+    bool operator<(const QListWidgetItem& other) const override {
+        const int order = QString::compare(text(), other.text(), Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : QString::compare(text(), other.text()) < 0;
+    }
+};
 
 HidDevice* deviceOf(const QListWidgetItem* item) {
     return reinterpret_cast<HidDevice*>(item->data(Qt::UserRole).value<quintptr>());
@@ -473,7 +484,7 @@ void TFMain::JvHidDeviceController1DeviceChange() {
         }
         current_device->setDataHandler(
             [this](HidDevice&, std::uint8_t, std::span<const std::uint8_t> data) {
-                receiver_.ReportReceived(data);
+                ReportReceived(data);
             });
         // A module that cannot be opened for reading and writing is listed
         // but not connected.
@@ -495,7 +506,7 @@ bool TFMain::JvHidDeviceController1Enumerate(HidDevice& device, int index) {
         info.productString.isEmpty()
             ? QString::asprintf("Device VID=%04X PID=%04X", info.vendorId, info.productId)
             : info.productString;
-    auto* item = new QListWidgetItem(text);
+    auto* item = new DeviceListItem(text);
     item->setData(
         Qt::UserRole,
         QVariant::fromValue(reinterpret_cast<quintptr>(JvHidDeviceController1->checkOut(index))));
@@ -522,8 +533,28 @@ void TFMain::DebugMemoClick() {
     sender_.RequestParameter(static_cast<std::uint8_t>(ParamId::DiagStats), 0);
 }
 
-void TFMain::AppendLogLine(std::string_view) {
-    // Written to the measurement file by the logger while logging is on.
+// Writes the line of every measurement report while logging is on. A file
+// that cannot be written stops nothing else: the next line tries again, and
+// status panel 0 says what is wrong until it works again.
+void TFMain::AppendLogLine(std::string_view line) {
+    if (!logging_on) {
+        return;
+    }
+    if (log_file.append(settingsUi_->file_name_edit->text(), line) ==
+        MeasurementLog::Result::Written) {
+        if (logFailing_) {
+            logFailing_ = false;
+            statusPanels_->setText(StatusPanel::Message, QString());
+        }
+        return;
+    }
+    if (!logFailing_) {
+        logFailing_ = true;
+        statusPanels_->setText(
+            StatusPanel::Message,
+            translated(QT_TRANSLATE_NOOP("TFMain", "Nie można zapisać pliku pomiarowego: %1"))
+                .arg(log_file.lastError()));
+    }
 }
 
 void TFMain::parameterReportReceived(const LastReport& report) {
@@ -540,6 +571,122 @@ void TFMain::outputRuleAcknowledged(std::uint8_t channel) {
 
 void TFMain::showStatusMessage(const QString& text) {
     statusPanels_->setText(StatusPanel::Message, text);
+}
+
+// The timers of the live values and of logging, and the controls that decide
+// what a measurement line holds.
+void TFMain::startLiveValues() {
+    bindLogColumns();
+    connect(indicatorsUi_->save_button, &QPushButton::clicked, this, &TFMain::save_buttonClick);
+    connect(settingsUi_->file_name_button, &QPushButton::clicked, this,
+            &TFMain::file_name_buttonClick);
+    connect(settingsUi_->BitBtn5, &QPushButton::clicked, this, &TFMain::BitBtn5Click);
+
+    auto startTimer = [this](QTimer*& timer, const char* name, int interval, auto handler) {
+        timer = new QTimer(this);
+        timer->setObjectName(QString::fromLatin1(name));
+        connect(timer, &QTimer::timeout, this, handler);
+        timer->start(interval);
+    };
+    startTimer(UpdateDataTimer, "UpdateDataTimer", 100, &TFMain::UpdateDataTimerTimer);
+    startTimer(ChartTimer, "ChartTimer", 100, &TFMain::ChartTimerTimer);
+    startTimer(SaveFileTimer, "SaveFileTimer", 1000, &TFMain::SaveFileTimerTimer);
+}
+
+// The line's columns, decimals and divisor follow their controls at once.
+void TFMain::bindLogColumns() {
+    LogLineSettings& settings = receiver_.logSettings();
+    for (std::size_t column = 0; column < kLogColumnCount; ++column) {
+        // The first check box starts logging at launch; the columns follow it.
+        auto* box = child<QCheckBox>(this, kSaveCheckBoxes[column + 1]);
+        settings.columns.set(column, box->isChecked());
+        connect(box, &QCheckBox::toggled, this,
+                [this, column](bool on) { receiver_.logSettings().columns.set(column, on); });
+    }
+    settings.decimals = decimals();
+    connect(settingsUi_->DivBox, &QComboBox::currentIndexChanged, this,
+            [this] { receiver_.logSettings().decimals = decimals(); });
+    settings.modDivisor = mod_divisor;
+}
+
+// The chosen number of decimals; 2 while the list shows none.
+int TFMain::decimals() const {
+    const int index = settingsUi_->DivBox->currentIndex();
+    return index >= 0 ? index : 2;
+}
+
+void TFMain::UpdateDataTimerTimer() {
+    const UnitTexts units{adc_unit_text, enc_unit_text, math_unit_text};
+    indicators_->tick(receiver_.measurement(), units, decimals(), decimalSeparator());
+}
+
+// One chart point per tick while the chart is in view and a measurement came.
+void TFMain::ChartTimerTimer() {
+    if (PageControl1->currentWidget() != TabSheet2 || !receiver_.takeChartPointDue()) {
+        return;
+    }
+    chart_->takePoint(receiver_.measurement(), settingsUi_->UpDown->value());
+}
+
+void TFMain::SaveFileTimerTimer() {
+    log_file.requestClose();
+}
+
+void TFMain::save_buttonClick() {
+    if (!settingsUi_->file_name_edit->text().isEmpty()) {
+        logging_on = !logging_on;
+    }
+    UpdateLoggingState();
+}
+
+void TFMain::file_name_buttonClick() {
+    const FileDialogTexts texts = measurementFileDialogTexts();
+    QString path;
+    if (environment_.chooseMeasurementFile) {
+        path = environment_.chooseMeasurementFile(texts);
+    } else {
+        QFileDialog dialog(this, texts.title);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters(texts.nameFilters);
+        dialog.setDefaultSuffix(texts.defaultSuffix);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            path = dialog.selectedFiles().constFirst();
+        }
+    }
+    if (path.isEmpty()) {
+        return;
+    }
+    settingsUi_->file_name_edit->setText(path);
+    try {
+        writeSetting(config_path, QString::fromLatin1(settings_key::kFileName), path);
+    } catch (const SettingsError&) {
+        // The name is shown and used; storing it for the next start is a
+        // convenience whose failure is not worth a message.
+    }
+}
+
+// Takes over the divisor of the counter-modulo column.
+void TFMain::BitBtn5Click() {
+    QLineEdit* edit = settingsUi_->edit_mod;
+    const std::optional<std::int32_t> parsed = parseInteger(edit->text());
+    if (!parsed) {
+        markEdit(edit, EditMark::Error);
+        return;
+    }
+    const std::int32_t divisor = std::clamp<std::int32_t>(*parsed, 1, 99999999);
+    if (divisor != *parsed) {
+        edit->setText(QString::number(divisor));
+        markEdit(edit, EditMark::Clamp);
+    }
+    mod_divisor = static_cast<std::uint32_t>(divisor);
+    receiver_.logSettings().modDivisor = mod_divisor;
+    try {
+        writeSetting(config_path, QString::fromLatin1(settings_key::kMod),
+                     QString::number(divisor));
+    } catch (const SettingsError& error) {
+        showError(error.message());
+    }
 }
 
 void TFMain::FormCreate() {
@@ -604,6 +751,7 @@ void TFMain::loadSettings() {
     }
 
     mod_divisor = loaded.modDivisor();
+    receiver_.logSettings().modDivisor = mod_divisor;
     settingsUi_->edit_mod->setText(QString::number(loaded.mod));
 
     for (int i = 0; i < static_cast<int>(kQuantityCount); ++i) {
@@ -685,7 +833,7 @@ void TFMain::UpdateLoggingState() {
 }
 
 void TFMain::CloseLogFile() {
-    // The measurement file is kept by the logger, which comes with logging.
+    log_file.close();
 }
 
 void TFMain::shutdownSave() {

@@ -14,6 +14,8 @@
 #include "config/value_lists.h"
 #include "device/report_framing.h"
 #include "device/report_receiver.h"
+#include "logging/file_dialog_texts.h"
+#include "logging/measurement_log.h"
 
 class QComboBox;
 class QListWidget;
@@ -38,6 +40,7 @@ class OutputRulesPanel;
 class ParameterPanel;
 class HidBackend;
 class HidDevice;
+class IndicatorRefresh;
 
 // What the window needs from its surroundings; tests give their own.
 struct WindowEnvironment {
@@ -47,6 +50,9 @@ struct WindowEnvironment {
     std::function<void(const QString& text)> showError;
     // The HID devices to talk to; null means the system's. Not owned.
     HidBackend* hidBackend = nullptr;
+    // Asks for the measurement file; returns the chosen path or an empty
+    // text. Empty means the save-file dialog.
+    std::function<QString(const FileDialogTexts& texts)> chooseMeasurementFile;
 };
 
 // The program's one window: four pages (indicators, chart, device
@@ -84,6 +90,7 @@ public:
     // Logging members.
     std::uint32_t mod_divisor = 0;
     bool logging_on = false;
+    MeasurementLog log_file;
 
     ControlArrays arrays;
 
@@ -92,12 +99,24 @@ public slots:
     // active, empties status panels 1 and 0 and sets the chart's axis titles.
     void siLangCombo1Change();
 
+    // The data handler of the connected module: one input report, without
+    // its report ID.
+    void ReportReceived(std::span<const std::uint8_t> data) { receiver_.ReportReceived(data); }
+
     // The device link's handlers.
     void JvHidDeviceController1DeviceChange();
     bool JvHidDeviceController1Enumerate(HidDevice& device, int index);
     void FreqTimerTimer();
     void Timer1Timer();
     void DebugMemoClick();
+
+    // Live values and logging.
+    void UpdateDataTimerTimer();
+    void ChartTimerTimer();
+    void SaveFileTimerTimer();
+    void save_buttonClick();
+    void file_name_buttonClick();
+    void BitBtn5Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormClose
@@ -123,6 +142,9 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     void startDeviceLink();
+    void startLiveValues();
+    void bindLogColumns();
+    int decimals() const;
     QString decimalSeparator() const;
 
     // ReportObserver
@@ -152,6 +174,11 @@ private:
     QListWidget* ListBox1 = nullptr;
     QTimer* FreqTimer = nullptr;
     QTimer* Timer1 = nullptr;
+    QTimer* UpdateDataTimer = nullptr;
+    QTimer* ChartTimer = nullptr;
+    QTimer* SaveFileTimer = nullptr;
+    std::unique_ptr<IndicatorRefresh> indicators_;
+    bool logFailing_ = false;
     std::unique_ptr<StatusPanels> statusPanels_;
 
     // Declared in this order so that the controller (and with it every reader

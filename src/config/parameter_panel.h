@@ -1,9 +1,16 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
 #include <QObject>
 
+#include "config/parameters.h"
 #include "device/measurement.h"
 
+class QComboBox;
+class QLineEdit;
 class QWidget;
 
 namespace voltrix {
@@ -28,6 +35,30 @@ public:
     void parameterReportReceived(const LastReport& report);
 
 private:
+    void bindSaveButtons();
+    void bindReadButtons();
+
+    // The buttons `<prefix>1` to `<prefix><channels>` of one row: a click runs
+    // `save` for the channel named by the last digit of the clicked button.
+    void bindRow(const char* prefix, std::size_t channels,
+                 std::function<void(std::uint8_t channel)> save);
+
+    // Save handlers of the three kinds of values.
+    void saveSelection(ParamId id, const QComboBox* list, std::uint8_t channel);
+    void saveInteger(ParamId id, QLineEdit* edit, std::uint8_t channel);
+    void saveReal(ParamId id, QLineEdit* edit, std::uint8_t channel);
+    void send(const CommandPayload& payload);
+
+    // Read-back into the controls.
+    void showAdcBlock(ParamReportView report, std::uint8_t channel);
+    void showEncBlock(ParamReportView report, std::uint8_t channel);
+    void showDiagStats(ParamReportView report);
+
+    // The control of the window called `name`; throws std::logic_error when
+    // there is none.
+    template <typename Widget>
+    Widget* control(const QString& name) const;
+
     QWidget* window_;
     const ControlArrays& arrays_;
     CommandSender& sender_;

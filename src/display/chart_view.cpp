@@ -1,5 +1,7 @@
 #include "display/chart_view.h"
 
+#include <cmath>
+
 #include <QCoreApplication>
 
 namespace voltrix {
@@ -29,8 +31,10 @@ const SeriesLook kSeries[kQuantityCount] = {
     {QT_TRANSLATE_NOOP("Chart", "wartość MATH 2"), qRgb(128, 0, 128)},
 };
 
-constexpr double kDesignedValueMin = 19.44052204768016;
-constexpr double kDesignedValueMax = 1755.576476449486;
+// A dark plot area: every series colour, white and yellow included, shows on
+// it.
+const QColor kPlotBackground(40, 40, 40);
+const QColor kGridColour(90, 90, 90);
 
 // A legend entry with a check box in front of the series' colour symbol.
 class CheckableLegendItem : public QCPAbstractLegendItem {
@@ -64,9 +68,11 @@ protected:
             painter->drawLine(
                 QLineF(box.left() + 4, box.bottom() - 2, box.right() - 2, box.top() + 2));
         }
+        // The colour on a dark strip, so that light colours show as well.
         const int symbolLeft = box.right() + kGap;
-        painter->setPen(QPen(graph_->pen().color(), 3));
-        painter->drawLine(QLineF(symbolLeft, midY, symbolLeft + kSymbol, midY));
+        painter->fillRect(QRectF(symbolLeft, midY - 3, kSymbol, 6), kPlotBackground);
+        painter->setPen(QPen(graph_->pen().color(), 2));
+        painter->drawLine(QLineF(symbolLeft + 1, midY, symbolLeft + kSymbol - 1, midY));
         painter->setPen(QPen(mTextColor));
         painter->setFont(mFont);
         const QRect textRect(symbolLeft + kSymbol + kGap, r.top(), r.right(), r.height());
@@ -92,7 +98,7 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent) {
     setAutoAddPlottableToLegend(false);
     for (int i = 0; i < static_cast<int>(kQuantityCount); ++i) {
         QCPGraph* graph = addGraph();
-        graph->setPen(QPen(chartSeriesColour(i), 1));
+        graph->setPen(QPen(chartSeriesColour(i), 1.5));
         graph->setLineStyle(QCPGraph::lsLine);
         graph->setScatterStyle(QCPScatterStyle::ssNone);
         graph->setAdaptiveSampling(true);
@@ -122,8 +128,14 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent) {
                 }
             });
 
-    yAxis->setRange(kDesignedValueMin, kDesignedValueMax);
+    axisRect()->setBackground(kPlotBackground);
+    for (QCPAxis* axis : {xAxis, yAxis}) {
+        axis->grid()->setPen(QPen(kGridColour, 1, Qt::DotLine));
+    }
+    yAxis->setRange(0, 10);
     xAxis->setRange(0, 1);
+    // Zoom and drag with the mouse; the next point taken restores the window.
+    setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     retranslate();
 }
 
@@ -143,6 +155,50 @@ void ChartView::setSeriesActive(int index, bool active) {
 void ChartView::setTimeRange(double lower, double upper) {
     xAxis->setRange(lower, upper);
     replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartView::takePoint(const Measurement& m, int windowSeconds) {
+    const double x = clock();
+    for (std::size_t i = 0; i < kQuantityCount; ++i) {
+        const double y = quantityValue(m, i);
+        // Infinite values would stretch the axis without end: they are gaps.
+        series_[i]->addData(x, std::isfinite(y) ? y : qQNaN());
+        series_[i]->data()->removeBefore(x - kKeptSeconds);
+    }
+    ++pointsTaken_;
+    const double now = clock();
+    if (now > windowSeconds) {
+        xAxis->setRange(now - windowSeconds, now);
+    } else {
+        xAxis->setRange(0, windowSeconds);
+    }
+    fitValueAxis();
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+// Fits the value axis to the shown series within the visible time window,
+// with a small margin; a flat line gets a band around it.
+void ChartView::fitValueAxis() {
+    QCPRange range;
+    bool any = false;
+    for (QCPGraph* graph : series_) {
+        if (!graph->visible()) {
+            continue;
+        }
+        bool found = false;
+        const QCPRange own = graph->getValueRange(found, QCP::sdBoth, xAxis->range());
+        if (found) {
+            range =
+                any ? QCPRange(qMin(range.lower, own.lower), qMax(range.upper, own.upper)) : own;
+            any = true;
+        }
+    }
+    if (!any) {
+        return;
+    }
+    const double span = range.upper - range.lower;
+    const double margin = span > 0 ? span * 0.05 : qMax(1.0, qAbs(range.upper) * 0.1);
+    yAxis->setRange(range.lower - margin, range.upper + margin);
 }
 
 void ChartView::setAxisTitles(const QString& time, const QString& value) {

@@ -27,6 +27,19 @@ public:
     // Sets the limits of the time axis and redraws.
     void setTimeRange(double lower, double upper);
 
+    // Takes one point of every series from `m` at the chart clock, which
+    // then grows by 0.1 s. The time axis shows the last `windowSeconds`
+    // (from 0 until the clock passes them); the value axis fits the shown
+    // series within that window. Points far behind the widest window are
+    // dropped, so memory and drawing time stay bounded however long it runs.
+    void takePoint(const Measurement& m, int windowSeconds);
+
+    // The time of the next point, in seconds.
+    double clock() const { return pointsTaken_ * kSecondsPerPoint; }
+
+    static constexpr double kSecondsPerPoint = 0.1;
+    static constexpr double kKeptSeconds = 600 + 60;
+
     void setAxisTitles(const QString& time, const QString& value);
 
     // Series titles in the active language.
@@ -41,7 +54,10 @@ signals:
     void seriesActiveChanged(int index, bool active);
 
 private:
+    void fitValueAxis();
+
     std::array<QCPGraph*, kQuantityCount> series_{};
+    std::uint64_t pointsTaken_ = 0;
 };
 
 // Colour and Polish title of each series, in the chart's order.

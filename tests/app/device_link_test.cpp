@@ -90,7 +90,7 @@ TEST_F(DeviceLinkTest, ListsEveryDeviceSortedAndConnectsOnlyTheModule) {
     auto window = openAndList();
 
     EXPECT_EQ(listed(*window), (QStringList{"Device VID=1234 PID=00AB", "USB Optical Mouse",
-                                            "VOLTRIX", "VOLTRIX2", "voltrix"}));
+                                            "VOLTRIX", "voltrix", "VOLTRIX2"}));
     EXPECT_EQ(connection(*window), QString::fromUtf8("Połączony"));
     EXPECT_EQ(window->statusPanels().text(StatusPanel::Message),
               QString::fromUtf8("Odświeżam listę urządzeń"));

@@ -1,20 +1,40 @@
-// Saves a picture of every page of the window in both languages, for the
-// README and for looking at the layout: voltrix-screenshots <directory>.
+// Saves a picture of every page of the window in both languages, with the
+// virtual module connected and streaming, for the README and for looking at
+// the layout: voltrix-screenshots <directory>.
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "app/tfmain.h"
+#include "device/virtual_hid_backend.h"
+
+namespace {
+
+void runFor(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString target = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(target);
     QTemporaryDir settings;
-    voltrix::TFMain window({settings.path(), [](const QString&) {}});
+    voltrix::VirtualHidBackend bus;
+    bus.plugModule();
+    voltrix::WindowEnvironment environment;
+    environment.settingsDirectory = settings.path();
+    environment.showError = [](const QString&) {};
+    environment.hidBackend = &bus;
+    voltrix::TFMain window(environment);
     window.show();
 
     auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
@@ -24,8 +44,9 @@ int main(int argc, char** argv) {
     for (int lang = 0; lang < 2; ++lang) {
         language->setCurrentIndex(lang);
         emit language->activated(lang);
+        runFor(1500);  // the module connects again and its answers arrive
         auto save = [&](const QString& name) {
-            QApplication::processEvents();
+            runFor(name == QStringLiteral("TabSheet2") ? 4000 : 300);
             window.grab().save(
                 QStringLiteral("%1/%2_%3.png").arg(target, name, QLatin1String(suffixes[lang])));
         };

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string_view>
+
+#include <QFile>
+#include <QString>
+
+// The measurement file: lines appended at its end, whole or not at all.
+//
+// The file is opened by the first line after logging starts and stays open
+// between lines; after each periodic close request the next line closes it
+// again, having first made the operating system put it on the disk, so that a
+// power cut loses at most about a second of lines.
+
+namespace voltrix {
+
+class MeasurementLog {
+public:
+    enum class Result { Written, Failed };
+
+    MeasurementLog() = default;
+    MeasurementLog(const MeasurementLog&) = delete;
+    MeasurementLog& operator=(const MeasurementLog&) = delete;
+    ~MeasurementLog() { close(); }
+
+    // Appends `line` to the file named `fileName`, opening it first if need
+    // be (an existing file keeps its contents in front). A line that cannot be
+    // written whole is taken out again and the file is closed; the next line
+    // tries anew. After a close request the file is closed after this line.
+    Result append(const QString& fileName, std::string_view line);
+
+    // The periodic close request: the next line written closes the file.
+    void requestClose() { closeDue_ = true; }
+
+    // Closes the file, after putting its data on the disk, if it is open.
+    void close();
+
+    bool isOpen() const { return file_.isOpen(); }
+
+    // Why the last line failed, in the operating system's words.
+    QString lastError() const { return lastError_; }
+
+private:
+    Result fail();
+
+    QFile file_;
+    qint64 size_ = 0;  // of the file after the last whole line
+    bool closeDue_ = false;
+    QString lastError_;
+};
+
+}  // namespace voltrix
