@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include "logging/log_line.h"
 
@@ -16,8 +17,22 @@ QString settingsFilePathIn(const QString& directory) {
     return QDir(directory).filePath(QStringLiteral("config.ini"));
 }
 
+QString settingsDirectory(const QString& programDirectory, const QString& userDirectory) {
+    const QFileInfo file(settingsFilePathIn(programDirectory));
+    const bool writable =
+        file.exists() ? file.isWritable() : QFileInfo(programDirectory).isWritable();
+    return writable ? programDirectory : userDirectory;
+}
+
 QString settingsFilePath() {
-    return settingsFilePathIn(QCoreApplication::applicationDirPath());
+    const QString userDirectory =
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const QString directory =
+        settingsDirectory(QCoreApplication::applicationDirPath(), userDirectory);
+    if (directory == userDirectory) {
+        QDir().mkpath(userDirectory);
+    }
+    return settingsFilePathIn(directory);
 }
 
 int LoadedSettings::checkedChartTime() const {

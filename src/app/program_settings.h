@@ -62,8 +62,16 @@ inline constexpr const char* kDefaultChartTime = "1";
 
 // `config.ini` in `directory`.
 QString settingsFilePathIn(const QString& directory);
-// `config.ini` in the directory of the running program, whatever the working
-// directory. Needs a QCoreApplication.
+// The directory of `config.ini`: the program's own directory, as long as the
+// file there can be written (or, while there is none, created). A program
+// installed where users cannot write (such as /usr/bin) keeps its settings in
+// `userDirectory` instead, since a file it could read but never write would
+// keep the window from closing.
+QString settingsDirectory(const QString& programDirectory, const QString& userDirectory);
+
+// `config.ini` for the running program, whatever the working directory: beside
+// the program, or in the user's configuration directory where the program's
+// own cannot be written. Needs a QCoreApplication.
 QString settingsFilePath();
 
 // Everything start-up reads, as stored (no range checks: the window decides

@@ -717,10 +717,9 @@ void TFMain::FormCreate() {
 }
 
 void TFMain::loadSettings() {
-    const QString directory = environment_.settingsDirectory.isEmpty()
-                                  ? QCoreApplication::applicationDirPath()
-                                  : environment_.settingsDirectory;
-    config_path = settingsFilePathIn(directory);
+    config_path = environment_.settingsDirectory.isEmpty()
+                      ? settingsFilePath()
+                      : settingsFilePathIn(environment_.settingsDirectory);
     const LoadedSettings loaded = loadSettingsAtStartup(config_path, lookup(Ids::IDS_42));
 
     QLineEdit* const nameEdits[] = {mathUi_->math_name_1, mathUi_->math_name_2};
