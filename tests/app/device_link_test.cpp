@@ -19,20 +19,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 class DeviceLinkTest : public WindowTest {
 protected:
-    // Runs the event loop until `done` holds (or a few seconds passed).
-    template <typename Condition>
-    static bool waitFor(Condition done) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > 5000) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
-    }
-
     static QStringList listed(TFMain& window) {
         auto* list = find<QListWidget>(window, "ListBox1");
         QStringList texts;

@@ -99,20 +99,6 @@ void PrintTo(const RowEnabling& e, std::ostream* os) {
 
 class OutputRulesTest : public WindowTest {
 protected:
-    // Runs the event loop until `done` holds (or a few seconds passed).
-    template <typename Condition>
-    static bool waitFor(Condition done) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > 5000) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
-    }
-
     // A window without a module whose commands go to `device`.
     void openRecorded() {
         window = open();

@@ -68,20 +68,6 @@ Bytes outputReport(CommandKind kind, const Bytes& payload) {
 
 class ParameterPanelTest : public WindowTest {
 protected:
-    // Runs the event loop until `done` holds (or a few seconds passed).
-    template <typename Condition>
-    static bool waitFor(Condition done) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > 5000) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
-    }
-
     // A window connected to a fresh module that measures slowly, so that its
     // answers never wait behind a full input queue.
     void openConnected() {

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -48,6 +50,20 @@ protected:
             }
         }
         return {};
+    }
+
+    // Runs the event loop until `done` holds (or a few seconds passed).
+    template <typename Condition>
+    static bool waitFor(Condition done) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > 5000) {
+                return false;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return true;
     }
 
     std::unique_ptr<TFMain> open(QString directory = {}) {
