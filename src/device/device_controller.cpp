@@ -72,8 +72,11 @@ void HidDevice::readLoop() {
         const int n = connection_->read(buffer, kReadTimeoutMs);
         if (n < 0) {
             // The device failed, most likely unplugged: the next listing
-            // notices. Do not spin meanwhile.
-            std::this_thread::sleep_for(std::chrono::milliseconds(kReadTimeoutMs));
+            // notices. Wait without spinning, but let a stop request through
+            // at once, since the window's thread waits for it.
+            for (int waited = 0; waited < kReadTimeoutMs && !stopRequested_; waited += 5) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
             continue;
         }
         if (n == 0) {

@@ -1,0 +1,155 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLineEdit>
+#include <QLocale>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "app/window_fixture.h"
+#include "measurement_file.h"
+
+namespace voltrix {
+namespace {
+
+using testing::WindowTest;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr int kRandomReports = 100000;
+constexpr std::size_t kLongestRandomReport = 200;
+
+// A measurement report: every ADC value and average `adc`, math values
+// `adc` + 1, encoder velocities and positions `adc` + 2, the given outputs.
+Bytes measurementReport(float adc, std::uint8_t outputs) {
+    Bytes report(64, 0);
+    auto put = [&report](std::size_t offset, float value) {
+        const auto bits = std::bit_cast<std::uint32_t>(value);
+        for (int i = 0; i < 4; ++i) {
+            report[offset + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+        }
+    };
+    report[1] = static_cast<std::uint8_t>(outputs << 2);
+    for (std::size_t encoder : {1u, 10u}) {
+        put(encoder + 1, adc + 2);
+        put(encoder + 5, adc + 2);
+    }
+    for (std::size_t block : {19u, 28u, 37u, 46u}) {
+        put(block + 1, adc);
+        put(block + 5, adc);
+    }
+    put(55, adc + 1);
+    put(59, adc + 1);
+    return report;
+}
+
+// Random input reports: any length up to kLongestRandomReport, mostly of the
+// three known types with a parameter id and channel the module has, so that
+// every handler sees nonsense, and now and then of an unknown type.
+class RandomReports {
+public:
+    Bytes next() {
+        Bytes report(std::uniform_int_distribution<std::size_t>(0, kLongestRandomReport)(random_));
+        for (std::uint8_t& byte : report) {
+            byte = static_cast<std::uint8_t>(random_());
+        }
+        if (report.empty()) {
+            return report;
+        }
+        const unsigned type = std::uniform_int_distribution<unsigned>(0, 9)(random_);
+        if (type < 9) {
+            report[0] = static_cast<std::uint8_t>(type % 3);
+            if (report.size() > 2 && report[0] != 0) {
+                report[1] = static_cast<std::uint8_t>(random_() % 34);
+                report[2] = static_cast<std::uint8_t>(random_() % 8);
+            }
+        }
+        return report;
+    }
+
+private:
+    std::mt19937 random_{20240611};
+};
+
+class RandomReportsTest : public WindowTest {
+protected:
+    static QString text(TFMain& window, const char* edit) {
+        return find<QLineEdit>(window, edit)->text();
+    }
+    static QString number(const char* digits) {
+        return QString::fromLatin1(digits).replace(QLatin1Char('.'),
+                                                   QLocale::system().decimalPoint());
+    }
+    // Runs the event loop until `done` holds or a generous time has passed.
+    template <typename Condition>
+    static bool waitFor(Condition done) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < 10000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return done();
+    }
+};
+
+// Nonsense from the module neither stops the window nor spoils the file: a
+// good report afterwards shows as usual, and every line is whole.
+TEST_F(RandomReportsTest, AGoodReportAfterAHundredThousandBadOnesIsShownAndLogged) {
+    const QString path = dir_.filePath(QStringLiteral("random.csv"));
+    auto window = open();
+    window->show();
+    find<QTabWidget>(*window, "PageControl1")->setCurrentIndex(0);
+    find<QLineEdit>(*window, "file_name_edit")->setText(path);
+    window->save_buttonClick();
+    ASSERT_TRUE(window->logging_on);
+
+    RandomReports reports;
+    for (int i = 0; i < kRandomReports; ++i) {
+        const Bytes report = reports.next();
+        window->ReportReceived(report);
+        if (i % 1000 == 0) {
+            QCoreApplication::processEvents();  // timers and painting, as in the program
+        }
+    }
+    window->ReportReceived(measurementReport(1.5f, 0b101001));
+
+    // Still responsive: a fresh timer fires, and the window's own refresh
+    // timer shows the good report.
+    bool fired = false;
+    QTimer::singleShot(1, [&fired] { fired = true; });
+    EXPECT_TRUE(waitFor([&] { return fired; }));
+    EXPECT_TRUE(waitFor([&] { return text(*window, "Edit1adc1") == number(" 1.50 [V]"); }))
+        << text(*window, "Edit1adc1").toStdString();
+    EXPECT_EQ(text(*window, "Edit1adc4"), number(" 1.50 [V]"));
+    EXPECT_EQ(text(*window, "Edit1math2"), number(" 2.50 [...]"));
+    EXPECT_EQ(text(*window, "Edit1_encv2"), number(" 3.50 [obr/sek]"));
+    std::vector<bool> lamps;
+    for (int i = 1; i <= 6; ++i) {
+        lamps.push_back(window->findChild<QFrame*>(QStringLiteral("Shape%1").arg(i))
+                            ->property("lampOn")
+                            .toBool());
+    }
+    EXPECT_THAT(lamps, ::testing::ElementsAre(true, false, false, true, false, true));
+    EXPECT_TRUE(errors.empty());  // no error box for anything the module sends
+
+    window->save_buttonClick();  // closes the file
+    const std::uint32_t measurements = window->reports().measurementCount();
+    ASSERT_GT(measurements, 1u);
+    std::vector<std::int64_t> counters;
+    const QByteArray contents = testing::fileContents(path);
+    ASSERT_TRUE(testing::WholeLines(contents, counters));
+    ASSERT_EQ(counters.size(), measurements);
+    EXPECT_TRUE(testing::RiseByOne(counters, 0));
+    const QByteArray last = contents.chopped(2).sliced(contents.chopped(2).lastIndexOf('\n') + 1);
+    EXPECT_EQ(last.split(';')[testing::kAdc1Column], number("1.50").toLatin1());
+}
+
+}  // namespace
+}  // namespace voltrix
