@@ -17,36 +17,14 @@
 #include "app/edit_marking.h"
 #include "app/window_fixture.h"
 #include "display/chart_view.h"
+#include "measurement_report.h"
 
 namespace voltrix {
 namespace {
 
+using testing::measurementReport;
 using testing::WindowTest;
 using Bytes = std::vector<std::uint8_t>;
-
-// A measurement report: every ADC average `adc`, math values `adc` + 1,
-// encoder positions and velocities `adc` + 2, the given output bits.
-Bytes measurementReport(float adc, std::uint8_t outputs, float encoder1Position = 0.0f) {
-    Bytes report(64, 0);
-    auto put = [&report](std::size_t offset, float value) {
-        const auto bits = std::bit_cast<std::uint32_t>(value);
-        for (int i = 0; i < 4; ++i) {
-            report[offset + i] = static_cast<std::uint8_t>(bits >> (8 * i));
-        }
-    };
-    report[1] = static_cast<std::uint8_t>(outputs << 2);
-    for (std::size_t enc : {1u, 10u}) {
-        put(enc + 1, adc + 2);
-        put(enc + 5, enc == 1 ? encoder1Position : adc + 2);
-    }
-    for (std::size_t block : {19u, 28u, 37u, 46u}) {
-        put(block + 1, adc);
-        put(block + 5, adc);
-    }
-    put(55, adc + 1);
-    put(59, adc + 1);
-    return report;
-}
 
 class LiveValuesTest : public WindowTest {
 protected:
