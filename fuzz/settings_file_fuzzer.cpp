@@ -219,7 +219,7 @@ void run(InputReader& in) {
     }
     VOLTRIX_FUZZ_CHECK(loaded.loggingOn ==
                        (!loaded.fileName.isEmpty() && file.readBool(keys::kSave[0], false)));
-    const std::vector<QString> known = allKeys();
+    static const std::vector<QString> known = allKeys();
     QHash<QString, QString> old;
     for (const QString& key : known) {
         old.insert(key, file.readText(key, kMissing));
@@ -251,10 +251,13 @@ void run(InputReader& in) {
         batch.shutdown(s);
         shutdown = s;
     }
-    QSet<QString> knownFolded;
-    for (const QString& key : known) {
-        knownFolded.insert(key.toCaseFolded());
-    }
+    static const QSet<QString> knownFolded = [] {
+        QSet<QString> folded;
+        for (const QString& key : known) {
+            folded.insert(key.toCaseFolded());
+        }
+        return folded;
+    }();
     bool knownKeyRewritten = false;  // by a pair after the shutdown save
     while (in.remaining() > 0) {
         const QString key = textOf(in.takeSized());

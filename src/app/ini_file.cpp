@@ -159,7 +159,12 @@ void IniFile::load() {
         unreadable_ = true;
         return;
     }
-    const QByteArray content = file.read(kMaxFileSize + 1);
+    // Sized by the file, not by the limit: a limit-sized buffer would cost a
+    // megabyte for every read of a small file.
+    if (file.size() > kMaxFileSize) {
+        return;
+    }
+    const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         unreadable_ = true;
         return;

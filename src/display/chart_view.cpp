@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include "display/column_spans.h"
+
 namespace voltrix {
 namespace {
 
@@ -35,6 +37,55 @@ const SeriesLook kSeries[kQuantityCount] = {
 // it.
 const QColor kPlotBackground(40, 40, 40);
 const QColor kGridColour(90, 90, 90);
+
+// A series drawn as column spans while its pen is one pixel wide without
+// antialiasing: ten minutes of points in a few hundred columns are then a
+// few hundred short lines, mapped straight from the data. Anything else (a
+// wider pen, markers, a fill, a selection, a log axis) draws as usual.
+class DenseGraph : public QCPGraph {
+public:
+    using QCPGraph::QCPGraph;
+
+protected:
+    void draw(QCPPainter* painter) override {
+        if (!drawsAsSpans(painter)) {
+            QCPGraph::draw(painter);
+            return;
+        }
+        const QCPRange keys = keyAxis()->range();
+        const QCPRange values = valueAxis()->range();
+        // Both axes are linear, so a pixel is an affine function of the
+        // coordinate.
+        const double keyPixel = keyAxis()->coordToPixel(keys.lower);
+        const double keyScale = (keyAxis()->coordToPixel(keys.upper) - keyPixel) / keys.size();
+        const double valuePixel = valueAxis()->coordToPixel(values.lower);
+        const double valueScale =
+            (valueAxis()->coordToPixel(values.upper) - valuePixel) / values.size();
+        ColumnSpanBuilder spans;
+        // One point beyond each end of the window, so the line reaches the edges.
+        const auto end = mDataContainer->findEnd(keys.upper);
+        for (auto it = mDataContainer->findBegin(keys.lower); it != end; ++it) {
+            spans.add({keyPixel + (it->key - keys.lower) * keyScale,
+                       valuePixel + (it->value - values.lower) * valueScale});
+        }
+        painter->setPen(mPen);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawLines(spans.lines());
+    }
+
+private:
+    bool drawsAsSpans(QCPPainter* painter) const {
+        applyDefaultAntialiasingHint(painter);
+        const auto linear = [](const QCPAxis* axis) {
+            return axis && axis->scaleType() == QCPAxis::stLinear && axis->range().size() > 0;
+        };
+        return lineStyle() == lsLine && scatterStyle().isNone() && brush() == Qt::NoBrush &&
+               !selected() && mPen.style() == Qt::SolidLine && mPen.widthF() <= 1 &&
+               !painter->antialiasing() && !painter->modes().testFlag(QCPPainter::pmVectorized) &&
+               linear(keyAxis()) && linear(valueAxis()) &&
+               keyAxis()->orientation() == Qt::Horizontal;
+    }
+};
 
 // A legend entry with a check box in front of the series' colour symbol.
 class CheckableLegendItem : public QCPAbstractLegendItem {
@@ -97,8 +148,8 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent) {
     setObjectName(QStringLiteral("Chart"));
     setAutoAddPlottableToLegend(false);
     for (int i = 0; i < static_cast<int>(kQuantityCount); ++i) {
-        QCPGraph* graph = addGraph();
-        graph->setPen(QPen(chartSeriesColour(i), 1.5));
+        auto* graph = new DenseGraph(xAxis, yAxis);
+        graph->setPen(QPen(chartSeriesColour(i), kLineWidth));
         graph->setLineStyle(QCPGraph::lsLine);
         graph->setScatterStyle(QCPScatterStyle::ssNone);
         graph->setAdaptiveSampling(true);

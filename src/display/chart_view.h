@@ -39,6 +39,9 @@ public:
 
     static constexpr double kSecondsPerPoint = 0.1;
     static constexpr double kKeptSeconds = 600 + 60;
+    // One pixel: the raster engine draws one-pixel lines on a fast path,
+    // wider ones as filled outlines at several times the cost.
+    static constexpr double kLineWidth = 1;
 
     void setAxisTitles(const QString& time, const QString& value);
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QLine>
+#include <QList>
+#include <QPointF>
+
+// A one-pixel line through many points per pixel column covers, in each
+// column, one vertical run of pixels: from the lowest to the highest point
+// it passes there. Drawing those runs instead of every segment gives the
+// same picture for a fraction of the work when a long history is squeezed
+// into the width of a chart.
+
+namespace voltrix {
+
+// Collects the lines that draw a polyline one pixel wide without
+// antialiasing, point by point in pixel coordinates with x never
+// decreasing. Points in the same column (pixel x from floor(x)) merge into
+// a vertical span; a step to the next column splits at half height between
+// the two points, so that neighbouring spans meet; a step over more than
+// one column stays a segment of its own. A point with a NaN coordinate, or
+// breakLine(), ends the line, as a gap in the data does.
+class ColumnSpanBuilder {
+public:
+    void add(QPointF p);
+    void breakLine();
+    // Ends the line in progress and gives every line collected.
+    const QList<QLine>& lines();
+
+private:
+    QList<QLine> lines_;
+    bool open_ = false;  // whether the fields below belong to a line in progress
+    int column_ = 0;
+    int low_ = 0;
+    int high_ = 0;
+    double lastY_ = 0;
+};
+
+// The lines of a whole polyline.
+QList<QLine> columnSpans(const QList<QPointF>& polyline);
+
+}  // namespace voltrix
