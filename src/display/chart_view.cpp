@@ -153,6 +153,13 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent) {
         graph->setLineStyle(QCPGraph::lsLine);
         graph->setScatterStyle(QCPScatterStyle::ssNone);
         graph->setAdaptiveSampling(true);
+        // Old points are removed once a minute and the rest moved to the
+        // front at once (see takePoint); left to itself the container would
+        // keep the removed room and grow into ever larger blocks for half an
+        // hour before it settles.
+        graph->data()->setAutoSqueeze(false);
+        graph->data()->add(QVector<QCPGraphData>(kMaxPoints), true);
+        graph->data()->clear();  // keeps the room
         series_[i] = graph;
     }
 
@@ -219,9 +226,14 @@ void ChartView::takePoint(const Measurement& m, int windowSeconds) {
         const double y = quantityValue(m, i);
         // Infinite values would stretch the axis without end: they are gaps.
         series_[i]->addData(x, std::isfinite(y) ? y : qQNaN());
-        series_[i]->data()->removeBefore(x - kKeptSeconds);
     }
     ++pointsTaken_;
+    if (pointsTaken_ % kPointsPerTrim == 0) {
+        for (QCPGraph* graph : series_) {
+            graph->data()->removeBefore(x - kKeptSeconds);
+            graph->data()->squeeze(true, false);  // to the front, the room kept
+        }
+    }
     const double now = clock();
     if (now > windowSeconds) {
         xAxis->setRange(now - windowSeconds, now);

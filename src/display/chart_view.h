@@ -31,7 +31,8 @@ public:
     // then grows by 0.1 s. The time axis shows the last `windowSeconds`
     // (from 0 until the clock passes them); the value axis fits the shown
     // series within that window. Points far behind the widest window are
-    // dropped, so memory and drawing time stay bounded however long it runs.
+    // dropped once a minute, so memory and drawing time stay bounded however
+    // long it runs.
     void takePoint(const Measurement& m, int windowSeconds);
 
     // The time of the next point, in seconds.
@@ -39,6 +40,12 @@ public:
 
     static constexpr double kSecondsPerPoint = 0.1;
     static constexpr double kKeptSeconds = 600 + 60;
+    static constexpr int kPointsPerTrim = 600;
+    // What a series holds at most: the kept history and a minute before the
+    // trim. Each series has room for it from the start, so that the chart's
+    // memory does not grow as the history fills.
+    static constexpr int kMaxPoints =
+        static_cast<int>(kKeptSeconds / kSecondsPerPoint) + kPointsPerTrim + 1;
     // One pixel: the raster engine draws one-pixel lines on a fast path,
     // wider ones as filled outlines at several times the cost.
     static constexpr double kLineWidth = 1;

@@ -139,12 +139,20 @@ TEST_F(LiveValuesTest, TheChartTakesOnePointPerTickWhileInView) {
 TEST_F(LiveValuesTest, OldChartPointsAreDropped) {
     auto window = open();
     showPage(*window, "TabSheet2");
-    for (int i = 0; i < 7000; ++i) {
+    ChartView* chart = window->chart();
+    int most = 0;
+    for (int i = 0; i < 8000; ++i) {
         window->ReportReceived(measurementReport(1.0f, 0));
         window->ChartTimerTimer();
+        most = std::max(most, chart->series(13)->dataCount());
     }
-    EXPECT_LE(window->chart()->series(0)->dataCount(), 6601);
-    EXPECT_GE(window->chart()->series(0)->dataCount(), 6000);
+    // Up to a minute more than the kept 660 s, just before a trim.
+    EXPECT_LE(most, ChartView::kMaxPoints);
+    EXPECT_GE(most, 7100);
+    // The last trim, at 7,800 points (779.9 s), kept from 119.9 s on; 200
+    // points have come since.
+    EXPECT_NEAR(chart->series(0)->dataCount(), 6600 + 200, 1);
+    EXPECT_NEAR(chart->series(0)->data()->constBegin()->key, 119.9, 0.11);
 }
 
 TEST_F(LiveValuesTest, StartStopStartLosesNoLineAndNoFileWithoutReports) {
