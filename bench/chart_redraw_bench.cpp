@@ -7,6 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "median_reporter.h"
+
 #include <unistd.h>
 
 #include <cmath>
@@ -180,22 +182,10 @@ BENCHMARK(BM_QtCharts_ThemePens)->Unit(benchmark::kMillisecond);
 #endif
 
 // Prints the usual table, then each redraw time and its ratio to Qt Charts.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public MedianReporter {
 public:
-    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+    RatioReporter() : MedianReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
 
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const std::string& name = run.run_name.function_name;
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                msPerRedraw_[name] = run.GetAdjustedCPUTime();
-                haveMedian_[name] = true;
-            } else if (run.run_type == Run::RT_Iteration && !haveMedian_[name]) {
-                msPerRedraw_[name] = run.GetAdjustedCPUTime();
-            }
-        }
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
         compare("as drawn by the program, against Qt Charts with the same pens", "BM_ChartView",
@@ -208,22 +198,19 @@ public:
 
 private:
     void compare(const char* what, const std::string& ours, const std::string& theirs) {
-        const auto own = msPerRedraw_.find(ours);
-        if (own == msPerRedraw_.end()) {
+        const auto own = cpuTime(ours);  // ms per redraw
+        if (!own) {
             return;
         }
-        const auto other = msPerRedraw_.find(theirs);
-        if (other == msPerRedraw_.end() || other->second <= 0) {
+        const auto other = cpuTime(theirs);
+        if (!other || *other <= 0) {
             std::printf("Chart redraw, %s: QCustomPlot %.2f ms (Qt Charts not measured)\n", what,
-                        own->second);
+                        *own);
             return;
         }
         std::printf("Chart redraw, %s: QCustomPlot %.2f ms, Qt Charts %.2f ms, ratio %.2f\n", what,
-                    own->second, other->second, own->second / other->second);
+                    *own, *other, *own / *other);
     }
-
-    std::map<std::string, double> msPerRedraw_;
-    std::map<std::string, bool> haveMedian_;
 };
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "median_reporter.h"
+
 #include <bit>
 #include <charconv>
 #include <cstdio>
@@ -88,7 +90,7 @@ void BM_ReportPath(benchmark::State& state) {
     receiver.logSettings().columns.set();
     receiver.logSettings().decimals = kDecimals;
     receiver.logSettings().modDivisor = 100;
-    receiver.logSettings().decimalSeparator = ",";
+    receiver.logSettings().decimalSeparator.assign(1, ',');
 
     std::size_t i = 0;
     for (auto _ : state) {
@@ -107,7 +109,7 @@ void BM_Baseline(benchmark::State& state) {
     voltrix::Measurement m;
     voltrix::LocalClock clock;
     std::uint32_t count = 0;
-    char line[1024];
+    char line[1024 + 32];  // the numbers stop at 1024; the outputs and CR LF follow
 
     std::size_t i = 0;
     for (auto _ : state) {
@@ -117,14 +119,19 @@ void BM_Baseline(benchmark::State& state) {
             voltrix::DecodeMeasurement(lastReport, m);
             const voltrix::ClockReading t = clock.now();
             char* p = line;
-            char* const end = line + sizeof line;
+            char* const end = line + 1024;
+            // Bounded like our own line builder: a full line stays whole.
             auto integer = [&](long long v, char after) {
                 p = std::to_chars(p, end, v).ptr;
-                *p++ = after;
+                if (p != end) {
+                    *p++ = after;
+                }
             };
             auto number = [&](float v) {
                 p = std::to_chars(p, end, double(v), std::chars_format::fixed, kDecimals).ptr;
-                *p++ = ';';
+                if (p != end) {
+                    *p++ = ';';
+                }
             };
             integer(t.day, '-');
             integer(t.month, '-');
@@ -164,34 +171,17 @@ BENCHMARK(BM_ReportPath);
 BENCHMARK(BM_Baseline);
 
 // Prints the usual table, then the ratio of the report path to its baseline.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public MedianReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        // With repetitions the median stands for the benchmark; otherwise the single run.
-        for (const Run& run : runs) {
-            const std::string& name = run.run_name.function_name;
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                perItem_[name] = run.GetAdjustedCPUTime();
-                haveMedian_[name] = true;
-            } else if (run.run_type == Run::RT_Iteration && !haveMedian_[name]) {
-                perItem_[name] = run.GetAdjustedCPUTime();
-            }
-        }
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const auto path = perItem_.find("BM_ReportPath");
-        const auto base = perItem_.find("BM_Baseline");
-        if (path != perItem_.end() && base != perItem_.end() && base->second > 0) {
+        const auto path = cpuTime("BM_ReportPath");  // ns per report
+        const auto base = cpuTime("BM_Baseline");
+        if (path && base && *base > 0) {
             std::printf("Report path: %.0f reports/s per core; %.2f times the baseline\n",
-                        1e9 / path->second, path->second / base->second);
+                        1e9 / *path, *path / *base);
         }
     }
-
-private:
-    std::map<std::string, double> perItem_;  // ns of CPU time per report
-    std::map<std::string, bool> haveMedian_;
 };
 
 }  // namespace
