@@ -28,21 +28,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 class LiveValuesTest : public WindowTest {
 protected:
-    static QString text(TFMain& window, const char* edit) {
-        return find<QLineEdit>(window, edit)->text();
-    }
-    static QString number(const char* digits) {
-        return QString::fromLatin1(digits).replace(QLatin1Char('.'),
-                                                   QLocale::system().decimalPoint());
-    }
-    static void showPage(TFMain& window, const char* main, const char* sub = nullptr) {
-        auto* pages = find<QTabWidget>(window, "PageControl1");
-        pages->setCurrentWidget(window.findChild<QWidget*>(QString::fromLatin1(main)));
-        if (sub != nullptr) {
-            auto* subPages = find<QTabWidget>(window, "PageControl2");
-            subPages->setCurrentWidget(window.findChild<QWidget*>(QString::fromLatin1(sub)));
-        }
-    }
     static QByteArray contents(const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
+#include <QLocale>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -52,13 +54,13 @@ protected:
         return {};
     }
 
-    // Runs the event loop until `done` holds (or a few seconds passed).
+    // Runs the event loop until `done` holds (or `timeoutMs` passed).
     template <typename Condition>
-    static bool waitFor(Condition done) {
+    static bool waitFor(Condition done, qint64 timeoutMs = 5000) {
         QElapsedTimer timer;
         timer.start();
         while (!done()) {
-            if (timer.elapsed() > 5000) {
+            if (timer.elapsed() > timeoutMs) {
                 return false;
             }
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -89,6 +91,27 @@ protected:
 
     static QString tabText(TFMain& window, const char* control, int index) {
         return find<QTabWidget>(window, control)->tabText(index);
+    }
+
+    static QString text(TFMain& window, const char* edit) {
+        return find<QLineEdit>(window, edit)->text();
+    }
+
+    // `digits` with the decimal point of the system's locale, as the
+    // indicators show numbers.
+    static QString number(const char* digits) {
+        return QString::fromLatin1(digits).replace(QLatin1Char('.'),
+                                                   QLocale::system().decimalPoint());
+    }
+
+    // Brings page `main` of PageControl1, and `sub` of PageControl2, to the front.
+    static void showPage(TFMain& window, const char* main, const char* sub = nullptr) {
+        find<QTabWidget>(window, "PageControl1")
+            ->setCurrentWidget(window.findChild<QWidget*>(QString::fromLatin1(main)));
+        if (sub != nullptr) {
+            find<QTabWidget>(window, "PageControl2")
+                ->setCurrentWidget(window.findChild<QWidget*>(QString::fromLatin1(sub)));
+        }
     }
 
     QTemporaryDir dir_;
