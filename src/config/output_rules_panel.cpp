@@ -8,6 +8,7 @@
 
 #include "app/control_arrays.h"
 #include "app/edit_marking.h"
+#include "config/list_selection.h"
 #include "config/number_text.h"
 #include "display/format_value.h"
 
@@ -18,16 +19,6 @@ namespace {
 // comparison; every index from here on is a measured register.
 constexpr int kFirstRegisterSource = 2;
 constexpr int kThresholdDecimals = 4;
-
-// The byte a list's selection travels as: the low 8 bits of its index, so no
-// selection (-1) goes out as 255.
-std::uint8_t selectionByte(const QComboBox* combo) {
-    return static_cast<std::uint8_t>(combo->currentIndex());
-}
-
-void select(QComboBox* combo, std::uint8_t byte) {
-    combo->setCurrentIndex(selectionIndex(byte, combo->count()));
-}
 
 QString decimalSeparator() {
     return QLocale::system().decimalPoint();
@@ -152,11 +143,11 @@ void OutputRulesPanel::ruleReportReceived(const LastReport& report) {
         return;
     }
     const OutputRule rule = decodeOutputRuleReport(report);
-    select(arrays_.out_W[channel], rule.source);
-    select(arrays_.out_B[channel], rule.compare1);
-    select(arrays_.out_C[channel], rule.compare2);
-    select(arrays_.out_T[channel], rule.logic);
-    select(arrays_.out_S[channel], rule.state);
+    selectByte(arrays_.out_W[channel], rule.source);
+    selectByte(arrays_.out_B[channel], rule.compare1);
+    selectByte(arrays_.out_C[channel], rule.compare2);
+    selectByte(arrays_.out_T[channel], rule.logic);
+    selectByte(arrays_.out_S[channel], rule.state);
     showThreshold(arrays_.out_N[channel], rule.value1);
     showThreshold(arrays_.out_M[channel], rule.value2);
 

@@ -15,6 +15,7 @@
 #include "app/control_arrays.h"
 #include "app/edit_marking.h"
 #include "config/diag_stats_text.h"
+#include "config/list_selection.h"
 #include "config/number_text.h"
 #include "display/format_value.h"
 
@@ -56,11 +57,6 @@ void showInteger(QLineEdit* edit, std::int32_t value) {
 
 void showReal(QLineEdit* edit, float value) {
     showText(edit, FormatValue(value, kRealDecimals, decimalSeparator()));
-}
-
-// A byte beyond the end of the list leaves it without a selection.
-void selectByte(QComboBox* list, std::uint8_t byte) {
-    list->setCurrentIndex(selectionIndex(byte, list->count()));
 }
 
 }  // namespace
