@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -397,7 +396,7 @@ void TFMain::showError(const QString& message) {
 void TFMain::startDeviceLink() {
     ListBox1 = settingsUi_->ListBox1;
     ListBox1->setSortingEnabled(true);
-    receiver_.logSettings().decimalSeparator = decimalSeparator().toStdString();
+    receiver_.logSettings().decimalSeparator = systemDecimalSeparator().toStdString();
 
     HidBackend* backend = environment_.hidBackend;
     if (backend == nullptr) {
@@ -422,10 +421,6 @@ void TFMain::startDeviceLink() {
 
     triggerUi_->DebugMemo->viewport()->installEventFilter(this);
     JvHidDeviceController1->start();
-}
-
-QString TFMain::decimalSeparator() const {
-    return QLocale::system().decimalPoint();
 }
 
 namespace {
@@ -520,9 +515,9 @@ bool TFMain::JvHidDeviceController1Enumerate(HidDevice& device, int index) {
 // The input report rate: reports of the last interval per millisecond, that
 // is thousands per second.
 void TFMain::FreqTimerTimer() {
-    statusPanels_->setText(
-        StatusPanel::ReportRate,
-        reportRateText(receiver_.takeReportCount(), FreqTimer->interval(), decimalSeparator()));
+    statusPanels_->setText(StatusPanel::ReportRate,
+                           reportRateText(receiver_.takeReportCount(), FreqTimer->interval(),
+                                          systemDecimalSeparator()));
 }
 
 void TFMain::Timer1Timer() {
@@ -617,7 +612,7 @@ int TFMain::decimals() const {
 
 void TFMain::UpdateDataTimerTimer() {
     const UnitTexts units{adc_unit_text, enc_unit_text, math_unit_text};
-    indicators_->tick(receiver_.measurement(), units, decimals(), decimalSeparator());
+    indicators_->tick(receiver_.measurement(), units, decimals(), systemDecimalSeparator());
 }
 
 // One chart point per tick while the chart is in view and a measurement came.

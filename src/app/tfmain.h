@@ -145,7 +145,6 @@ private:
     void startLiveValues();
     void bindLogColumns();
     int decimals() const;
-    QString decimalSeparator() const;
 
     // ReportObserver
     void AppendLogLine(std::string_view line) override;

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QLocale>
 #include <QWidget>
 
 #include "app/control_arrays.h"
@@ -20,12 +19,8 @@ namespace {
 constexpr int kFirstRegisterSource = 2;
 constexpr int kThresholdDecimals = 4;
 
-QString decimalSeparator() {
-    return QLocale::system().decimalPoint();
-}
-
 void showThreshold(QLineEdit* edit, float value) {
-    edit->setText(FormatValue(value, kThresholdDecimals, decimalSeparator()));
+    edit->setText(FormatValue(value, kThresholdDecimals, systemDecimalSeparator()));
     // Filled from the module: a mark left from an earlier write no longer
     // applies, even where the text stayed the same.
     markEdit(edit, EditMark::Normal);
@@ -101,7 +96,7 @@ bool OutputRulesPanel::storeRow(int row) {
         markEdit(value2Edit, EditMark::Normal);
         return true;
     }
-    const std::optional<float> value1 = parseReal(value1Edit->text(), decimalSeparator());
+    const std::optional<float> value1 = parseReal(value1Edit->text(), systemDecimalSeparator());
     if (!value1) {
         markEdit(value1Edit, EditMark::Error);
         return false;
@@ -111,7 +106,7 @@ bool OutputRulesPanel::storeRow(int row) {
         markEdit(value2Edit, EditMark::Normal);
         return true;
     }
-    const std::optional<float> value2 = parseReal(value2Edit->text(), decimalSeparator());
+    const std::optional<float> value2 = parseReal(value2Edit->text(), systemDecimalSeparator());
     if (!value2) {
         markEdit(value2Edit, EditMark::Error);
         return false;

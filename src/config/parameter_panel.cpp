@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWidget>
@@ -25,10 +24,6 @@ namespace {
 // Reals are shown with 4 decimals, temperatures with 1.
 constexpr int kRealDecimals = 4;
 constexpr int kTemperatureDecimals = 1;
-
-QString decimalSeparator() {
-    return QLocale::system().decimalPoint();
-}
 
 // The channel a button of a row stands for: the last digit of its name minus
 // one (`button_filter23` is analogue channel 2); nothing for a name that does
@@ -56,7 +51,7 @@ void showInteger(QLineEdit* edit, std::int32_t value) {
 }
 
 void showReal(QLineEdit* edit, float value) {
-    showText(edit, FormatValue(value, kRealDecimals, decimalSeparator()));
+    showText(edit, FormatValue(value, kRealDecimals, systemDecimalSeparator()));
 }
 
 }  // namespace
@@ -221,7 +216,7 @@ void ParameterPanel::saveInteger(ParamId id, QLineEdit* edit, std::uint8_t chann
 
 void ParameterPanel::saveReal(ParamId id, QLineEdit* edit, std::uint8_t channel) {
     // A number beyond single precision is refused like any other bad text.
-    const std::optional<float> parsed = parseReal(edit->text(), decimalSeparator());
+    const std::optional<float> parsed = parseReal(edit->text(), systemDecimalSeparator());
     if (!parsed) {
         markEdit(edit, EditMark::Error);
         return;
@@ -292,7 +287,7 @@ void ParameterPanel::parameterReportReceived(const LastReport& report) {
         case ParamId::Temperature:
             control<QLabel>(QStringLiteral("label_temperature"))
                 ->setText(FormatValue(tenthsToDegrees(decodeTemperatureTenths(report)),
-                                      kTemperatureDecimals, decimalSeparator()));
+                                      kTemperatureDecimals, systemDecimalSeparator()));
             break;
         default:
             break;
@@ -320,8 +315,8 @@ void ParameterPanel::showEncBlock(ParamReportView report, std::uint8_t channel) 
 
 void ParameterPanel::showDiagStats(ParamReportView report) {
     control<QPlainTextEdit>(QStringLiteral("DebugMemo"))
-        ->setPlainText(
-            diagStatsLines(decodeDiagStats(report), decimalSeparator()).join(QLatin1Char('\n')));
+        ->setPlainText(diagStatsLines(decodeDiagStats(report), systemDecimalSeparator())
+                           .join(QLatin1Char('\n')));
 }
 
 }  // namespace voltrix

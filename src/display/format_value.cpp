@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include <QLocale>
+
 namespace voltrix {
 namespace {
 
@@ -216,6 +218,10 @@ QString FormatValue(double value, int decimals, const QString& separator) {
     return QString::fromUtf8(
         buffer, static_cast<qsizetype>(FormatValueTo(
                     buffer, value, decimals, std::string_view(sep.constData(), sep.size()))));
+}
+
+QString systemDecimalSeparator() {
+    return QLocale::system().decimalPoint();
 }
 
 }  // namespace voltrix

@@ -36,4 +36,8 @@ std::size_t FormatValueTo(char* out, double value, int decimals, std::string_vie
 std::string FormatValueUtf8(double value, int decimals, std::string_view separator);
 QString FormatValue(double value, int decimals, const QString& separator);
 
+// The decimal separator of the system's regional settings, which every shown
+// and logged value uses.
+QString systemDecimalSeparator();
+
 }  // namespace voltrix
