@@ -91,14 +91,7 @@ void HidDevice::readLoop() {
             }
         }
         if (wasEmpty) {
-            QMetaObject::invokeMethod(
-                &controller_,
-                [this, alive] {
-                    if (*alive) {
-                        deliverQueued();
-                    }
-                },
-                Qt::QueuedConnection);
+            scheduleDelivery(alive);
         }
     }
 }
@@ -129,15 +122,21 @@ void HidDevice::deliverQueued() {
         more = !inbox_->reports.empty();
     }
     if (more && reader_.joinable()) {
-        QMetaObject::invokeMethod(
-            &controller_,
-            [this, alive] {
-                if (*alive) {
-                    deliverQueued();
-                }
-            },
-            Qt::QueuedConnection);
+        scheduleDelivery(alive);
     }
+}
+
+// Asks the window's thread for a deliverQueued() call, which a released
+// device (`alive` false by then) skips. Safe from any thread.
+void HidDevice::scheduleDelivery(const std::shared_ptr<std::atomic<bool>>& alive) {
+    QMetaObject::invokeMethod(
+        &controller_,
+        [this, alive] {
+            if (*alive) {
+                deliverQueued();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 bool HidDevice::writeOutputReport(std::span<const std::uint8_t> report) {

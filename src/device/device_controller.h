@@ -67,6 +67,7 @@ private:
     void stopReader();
     void readLoop();
     void deliverQueued();
+    void scheduleDelivery(const std::shared_ptr<std::atomic<bool>>& alive);
     void unplug();
 
     DeviceController& controller_;

@@ -51,13 +51,7 @@ TEST_F(LiveValuesTest, IndicatorsOfTheVisiblePageOnlyAreRefreshed) {
     EXPECT_EQ(text(*window, "Edit1math2"), number(" 2.50 [...]"));
     EXPECT_EQ(text(*window, "Edit1_encv2"), number(" 3.50 [obr/sek]"));
     EXPECT_EQ(text(*window, "Edit2adc1"), QString());
-    std::vector<bool> lamps;
-    for (int i = 1; i <= 6; ++i) {
-        lamps.push_back(window->findChild<QFrame*>(QStringLiteral("Shape%1").arg(i))
-                            ->property("lampOn")
-                            .toBool());
-    }
-    EXPECT_THAT(lamps, ::testing::ElementsAre(true, false, false, true, false, true));
+    EXPECT_THAT(lamps(*window), ::testing::ElementsAre(true, false, false, true, false, true));
 
     // Configuration sub-pages: each refreshes its own indicators only.
     window->ReportReceived(measurementReport(4.0f, 0));

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFrame>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTabWidget>
@@ -102,6 +103,17 @@ protected:
     static QString number(const char* digits) {
         return QString::fromLatin1(digits).replace(QLatin1Char('.'),
                                                    QLocale::system().decimalPoint());
+    }
+
+    // Whether each of the six output lamps Shape1..Shape6 is lit.
+    static std::vector<bool> lamps(TFMain& window) {
+        std::vector<bool> lit;
+        for (int i = 1; i <= 6; ++i) {
+            lit.push_back(window.findChild<QFrame*>(QStringLiteral("Shape%1").arg(i))
+                              ->property("lampOn")
+                              .toBool());
+        }
+        return lit;
     }
 
     // Brings page `main` of PageControl1, and `sub` of PageControl2, to the front.
