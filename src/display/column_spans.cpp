@@ -61,12 +61,4 @@ const QList<QLine>& ColumnSpanBuilder::lines() {
     return lines_;
 }
 
-QList<QLine> columnSpans(const QList<QPointF>& polyline) {
-    ColumnSpanBuilder builder;
-    for (const QPointF& p : polyline) {
-        builder.add(p);
-    }
-    return builder.lines();
-}
-
 }  // namespace voltrix

@@ -35,7 +35,4 @@ private:
     double lastY_ = 0;
 };
 
-// The lines of a whole polyline.
-QList<QLine> columnSpans(const QList<QPointF>& polyline);
-
 }  // namespace voltrix

@@ -15,6 +15,15 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// The lines of a whole polyline.
+QList<QLine> columnSpans(const QList<QPointF>& polyline) {
+    ColumnSpanBuilder builder;
+    for (const QPointF& p : polyline) {
+        builder.add(p);
+    }
+    return builder.lines();
+}
+
 QLine span(int column, int low, int high) {
     return QLine(column, low, column, high);
 }
