@@ -290,8 +290,8 @@ TEST_F(DeviceControllerTest, UnpluggedDevicesStayUntilReleased) {
     EXPECT_EQ(controller.deviceCount(), 0u);
 }
 
-// The window's thread is busy for two seconds while the module sends 1000
-// reports a second into a 64-report queue: the reader keeps emptying the queue
+// The window's thread is busy for two seconds while the module sends up to
+// 1000 reports a second into a 64-report queue: the reader keeps emptying the queue
 // and every report is handed over afterwards, in order.
 TEST_F(DeviceControllerTest, NoReportIsLostWhileTheReceivingThreadIsBlocked) {
     backend.present = {FakeBackend::device("/dev/hidraw0", "VOLTRIX")};
@@ -302,19 +302,21 @@ TEST_F(DeviceControllerTest, NoReportIsLostWhileTheReceivingThreadIsBlocked) {
     auto line = backend.line("/dev/hidraw0");
 
     constexpr int kReports = 2500;
+    // One report per millisecond at most, as the bus polls the module: a
+    // module thread that was descheduled does not catch up in a burst, which
+    // no real bus would deliver and which could overrun the line on a loaded
+    // machine however fast the reader is.
     std::thread module([line] {
-        auto next = std::chrono::steady_clock::now();
         for (int i = 0; i < kReports; ++i) {
             line->push({1, 0, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)});
-            next += 1ms;
-            std::this_thread::sleep_until(next);
+            std::this_thread::sleep_for(1ms);
         }
     });
     std::this_thread::sleep_for(2s);  // the window's thread does nothing else
     module.join();
 
-    ASSERT_TRUE(waitFor([&] { return received.size() == static_cast<std::size_t>(kReports); }));
-    EXPECT_EQ(line->dropped, 0u);
+    ASSERT_TRUE(waitFor([&] { return received.size() == static_cast<std::size_t>(kReports); }))
+        << received.size() << " reports handed over, " << line->dropped << " dropped by the line";
     for (int i = 0; i < kReports; ++i) {
         ASSERT_EQ(received[i].data[1] << 8 | received[i].data[2], i) << "report " << i;
     }
