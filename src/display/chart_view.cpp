@@ -3,8 +3,10 @@
 #include <cmath>
 
 #include <QCoreApplication>
+#include <QStaticText>
 
 #include "display/column_spans.h"
+#include "display/span_painter.h"
 
 namespace voltrix {
 namespace {
@@ -61,16 +63,14 @@ protected:
         const double valuePixel = valueAxis()->coordToPixel(values.lower);
         const double valueScale =
             (valueAxis()->coordToPixel(values.upper) - valuePixel) / values.size();
-        ColumnSpanBuilder spans;
+        spans_.clear();
         // One point beyond each end of the window, so the line reaches the edges.
         const auto end = mDataContainer->findEnd(keys.upper);
         for (auto it = mDataContainer->findBegin(keys.lower); it != end; ++it) {
-            spans.add({keyPixel + (it->key - keys.lower) * keyScale,
-                       valuePixel + (it->value - values.lower) * valueScale});
+            spans_.add({keyPixel + (it->key - keys.lower) * keyScale,
+                        valuePixel + (it->value - values.lower) * valueScale});
         }
-        painter->setPen(mPen);
-        painter->setBrush(Qt::NoBrush);
-        painter->drawLines(spans.lines());
+        spanPainter_.draw(*painter, spans_.lines(), mPen);
     }
 
 private:
@@ -85,6 +85,10 @@ private:
                linear(keyAxis()) && linear(valueAxis()) &&
                keyAxis()->orientation() == Qt::Horizontal;
     }
+
+    // Kept between redraws for their room.
+    ColumnSpanBuilder spans_;
+    SpanPainter spanPainter_;
 };
 
 // A legend entry with a check box in front of the series' colour symbol.
@@ -101,8 +105,7 @@ protected:
     static constexpr int kGap = 4;
 
     QSize minimumOuterSizeHint() const override {
-        const QFontMetrics metrics(mFont);
-        const QRect text = metrics.boundingRect(0, 0, 0, 0, Qt::TextDontClip, graph_->name());
+        const QSize text = laidOutName().size().toSize();
         return {mMargins.left() + kBox + kGap + kSymbol + kGap + text.width() + mMargins.right(),
                 mMargins.top() + qMax(kBox, text.height()) + mMargins.bottom()};
     }
@@ -126,12 +129,28 @@ protected:
         painter->drawLine(QLineF(symbolLeft + 1, midY, symbolLeft + kSymbol - 1, midY));
         painter->setPen(QPen(mTextColor));
         painter->setFont(mFont);
-        const QRect textRect(symbolLeft + kSymbol + kGap, r.top(), r.right(), r.height());
-        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, graph_->name());
+        const QStaticText& name = laidOutName();
+        painter->drawStaticText(
+            QPointF(symbolLeft + kSymbol + kGap, r.top() + (r.height() - name.size().height()) / 2),
+            name);
     }
 
 private:
+    // The series' name, laid out once rather than at every redraw, since
+    // the layout of the chart asks for its size each time as well.
+    const QStaticText& laidOutName() const {
+        if (name_.text() != graph_->name() || nameFont_ != mFont) {
+            name_.setText(graph_->name());
+            name_.setTextFormat(Qt::PlainText);
+            name_.prepare(QTransform(), mFont);
+            nameFont_ = mFont;
+        }
+        return name_;
+    }
+
     QCPGraph* graph_;
+    mutable QStaticText name_;
+    mutable QFont nameFont_;
 };
 
 }  // namespace

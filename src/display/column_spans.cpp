@@ -8,7 +8,7 @@ namespace {
 
 // Pixel coordinates far outside any screen are clamped, so that the
 // conversion to int stays defined; such points are off the chart anyway.
-// This is the floor without a library call: it runs for every point drawn.
+// This is the floor without a library call.
 int pixel(double coordinate) {
     constexpr double kLimit = 1 << 24;
     const double c = std::clamp(coordinate, -kLimit, kLimit);
@@ -19,39 +19,55 @@ int pixel(double coordinate) {
 }  // namespace
 
 void ColumnSpanBuilder::add(QPointF p) {
-    if (!std::isfinite(p.x()) || !std::isfinite(p.y())) {
+    const double x = p.x();
+    const double y = p.y();
+    // Most points fall into the column of the point before: they only widen
+    // its span, kept unrounded until the column is done (the floor keeps the
+    // order, so the rounded span is the same). A NaN x fails the comparison.
+    if (open_ && x >= columnStart_ && x < columnStart_ + 1 && std::isfinite(y)) {
+        low_ = std::min(low_, y);
+        high_ = std::max(high_, y);
+        lastY_ = y;
+        return;
+    }
+    if (!std::isfinite(x) || !std::isfinite(y)) {
         breakLine();
         return;
     }
-    const int column = pixel(p.x());
-    const int y = pixel(p.y());
-    if (open_ && column == column_) {
+    const int column = pixel(x);
+    if (open_ && column == column_) {  // clamped far off: the same column
         low_ = std::min(low_, y);
         high_ = std::max(high_, y);
-    } else {
-        int joinY = y;  // where the new column's span starts
-        if (open_ && column == column_ + 1) {
-            // The segment crosses into the next column at half height.
-            joinY = pixel((lastY_ + p.y()) / 2);
-            low_ = std::min(low_, joinY);
-            high_ = std::max(high_, joinY);
-            lines_.append(QLine(column_, low_, column_, high_));
-        } else if (open_) {
-            // A long step (or one backwards): the segment itself.
-            lines_.append(QLine(column_, low_, column_, high_));
-            lines_.append(QLine(column_, pixel(lastY_), column, y));
-        }
-        column_ = column;
-        low_ = std::min(y, joinY);
-        high_ = std::max(y, joinY);
-        open_ = true;
+        lastY_ = y;
+        return;
     }
-    lastY_ = p.y();
+    double joinY = y;  // where the new column's span starts
+    if (open_ && column == column_ + 1) {
+        // The segment crosses into the next column at half height.
+        joinY = pixel((lastY_ + y) / 2);
+        low_ = std::min(low_, joinY);
+        high_ = std::max(high_, joinY);
+        closeColumn();
+    } else if (open_) {
+        // A long step (or one backwards): the segment itself.
+        closeColumn();
+        lines_.append(QLine(column_, pixel(lastY_), column, pixel(y)));
+    }
+    column_ = column;
+    columnStart_ = column;
+    low_ = std::min(y, joinY);
+    high_ = std::max(y, joinY);
+    lastY_ = y;
+    open_ = true;
+}
+
+void ColumnSpanBuilder::closeColumn() {
+    lines_.append(QLine(column_, pixel(low_), column_, pixel(high_)));
 }
 
 void ColumnSpanBuilder::breakLine() {
     if (open_) {
-        lines_.append(QLine(column_, low_, column_, high_));
+        closeColumn();
         open_ = false;
     }
 }
@@ -59,6 +75,11 @@ void ColumnSpanBuilder::breakLine() {
 const QList<QLine>& ColumnSpanBuilder::lines() {
     breakLine();
     return lines_;
+}
+
+void ColumnSpanBuilder::clear() {
+    lines_.clear();
+    open_ = false;
 }
 
 }  // namespace voltrix

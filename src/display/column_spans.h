@@ -25,13 +25,18 @@ public:
     void breakLine();
     // Ends the line in progress and gives every line collected.
     const QList<QLine>& lines();
+    // Starts afresh, keeping the room of the lines for the next polyline.
+    void clear();
 
 private:
+    void closeColumn();
+
     QList<QLine> lines_;
     bool open_ = false;  // whether the fields below belong to a line in progress
     int column_ = 0;
-    int low_ = 0;
-    int high_ = 0;
+    double columnStart_ = 0;  // column_ as a coordinate
+    double low_ = 0;          // the span of the column so far, not yet rounded
+    double high_ = 0;
     double lastY_ = 0;
 };
 

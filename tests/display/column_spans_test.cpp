@@ -65,7 +65,13 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"negative coordinates round down", {{-0.5, -0.25}, {-0.1, -3.5}}, {span(-1, -4, -1)}},
         Case{"far-off coordinates are clamped",
              {{1e300, -1e300}},
-             {span(1 << 24, -(1 << 24), -(1 << 24))}}),
+             {span(1 << 24, -(1 << 24), -(1 << 24))}},
+        Case{"far-off points share the clamped column",
+             {{1e300, 5}, {2e300, 9.5}},
+             {span(1 << 24, 5, 9)}},
+        Case{"a column's span starts again after a gap in it",
+             {{4.1, 1}, {4.2, kNaN}, {4.3, 8}, {4.4, 6}},
+             {span(4, 1, 1), span(4, 6, 8)}}),
     [](const testing::TestParamInfo<Case>& info) { return "Case" + std::to_string(info.index); });
 
 // Ten points per column, a sine with one spike: one span per column, each
@@ -104,6 +110,15 @@ TEST(ColumnSpanBuilder, BreakLineEndsTheLineAndLinesEndsTheLast) {
     builder.add({2.5, 9});
     builder.add({2.6, 4});
     EXPECT_EQ(builder.lines(), (QList<QLine>{span(1, 1, 1), span(2, 4, 9)}));
+}
+
+TEST(ColumnSpanBuilder, ClearForgetsTheLinesAndTheLineInProgress) {
+    ColumnSpanBuilder builder;
+    builder.add({1.5, 1});
+    builder.add({2.5, 9});
+    builder.clear();
+    builder.add({3.5, 4});  // not joined to the point before the clear
+    EXPECT_EQ(builder.lines(), (QList<QLine>{span(3, 4, 4)}));
 }
 
 }  // namespace
