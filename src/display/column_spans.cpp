@@ -18,18 +18,8 @@ int pixel(double coordinate) {
 
 }  // namespace
 
-void ColumnSpanBuilder::add(QPointF p) {
-    const double x = p.x();
-    const double y = p.y();
-    // Most points fall into the column of the point before: they only widen
-    // its span, kept unrounded until the column is done (the floor keeps the
-    // order, so the rounded span is the same). A NaN x fails the comparison.
-    if (open_ && x >= columnStart_ && x < columnStart_ + 1 && std::isfinite(y)) {
-        low_ = std::min(low_, y);
-        high_ = std::max(high_, y);
-        lastY_ = y;
-        return;
-    }
+// The first point of a column, a gap, or a point far off.
+void ColumnSpanBuilder::addToAnotherColumn(double x, double y) {
     if (!std::isfinite(x) || !std::isfinite(y)) {
         breakLine();
         return;

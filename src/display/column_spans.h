@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+
 #include <QLine>
 #include <QList>
 #include <QPointF>
@@ -21,7 +24,21 @@ namespace voltrix {
 // breakLine(), ends the line, as a gap in the data does.
 class ColumnSpanBuilder {
 public:
-    void add(QPointF p);
+    void add(QPointF p) {
+        // Most points fall into the column of the point before: they only
+        // widen its span, kept unrounded until the column is done (the floor
+        // keeps the order, so the rounded span is the same). A NaN x fails
+        // the comparison.
+        const double x = p.x();
+        const double y = p.y();
+        if (open_ && x >= columnStart_ && x < columnStart_ + 1 && std::isfinite(y)) {
+            low_ = std::min(low_, y);
+            high_ = std::max(high_, y);
+            lastY_ = y;
+        } else {
+            addToAnotherColumn(x, y);
+        }
+    }
     void breakLine();
     // Ends the line in progress and gives every line collected.
     const QList<QLine>& lines();
@@ -29,6 +46,7 @@ public:
     void clear();
 
 private:
+    void addToAnotherColumn(double x, double y);
     void closeColumn();
 
     QList<QLine> lines_;
