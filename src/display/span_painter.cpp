@@ -11,7 +11,8 @@ void SpanPainter::draw(QPainter& painter, const QList<QLine>& lines, const QPen&
     others_.clear();
     for (const QLine& line : lines) {
         if (line.x1() == line.x2()) {
-            const auto [top, bottom] = std::minmax(line.y1(), line.y2());
+            const int top = std::min(line.y1(), line.y2());
+            const int bottom = std::max(line.y1(), line.y2());
             columns_.append(QRect(line.x1(), top, 1, bottom - top + 1));
         } else {
             others_.append(line);
