@@ -26,9 +26,7 @@ void ColumnSpanBuilder::addToAnotherColumn(double x, double y) {
     }
     const int column = pixel(x);
     if (open_ && column == column_) {  // clamped far off: the same column
-        low_ = std::min(low_, y);
-        high_ = std::max(high_, y);
-        lastY_ = y;
+        widen(y);
         return;
     }
     double joinY = y;  // where the new column's span starts

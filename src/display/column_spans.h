@@ -32,9 +32,7 @@ public:
         const double x = p.x();
         const double y = p.y();
         if (open_ && x >= columnStart_ && x < columnStart_ + 1 && std::isfinite(y)) {
-            low_ = std::min(low_, y);
-            high_ = std::max(high_, y);
-            lastY_ = y;
+            widen(y);
         } else {
             addToAnotherColumn(x, y);
         }
@@ -46,6 +44,12 @@ public:
     void clear();
 
 private:
+    // Another point of the open column.
+    void widen(double y) {
+        low_ = std::min(low_, y);
+        high_ = std::max(high_, y);
+        lastY_ = y;
+    }
     void addToAnotherColumn(double x, double y);
     void closeColumn();
 

@@ -317,6 +317,7 @@ TEST_F(DeviceControllerTest, NoReportIsLostWhileTheReceivingThreadIsBlocked) {
 
     ASSERT_TRUE(waitFor([&] { return received.size() == static_cast<std::size_t>(kReports); }))
         << received.size() << " reports handed over, " << line->dropped << " dropped by the line";
+    EXPECT_EQ(line->dropped, 0u);
     for (int i = 0; i < kReports; ++i) {
         ASSERT_EQ(received[i].data[1] << 8 | received[i].data[2], i) << "report " << i;
     }
