@@ -16,6 +16,9 @@ constexpr int kReadTimeoutMs = 100;
 // minute of reports at 1 kHz. Only a thread that stopped for good fills it.
 constexpr std::size_t kMaxQueuedReports = 100000;
 
+// Shortest time between two listings caused by failing devices.
+constexpr auto kFailureRetry = std::chrono::milliseconds(250);
+
 }  // namespace
 
 HidDevice::HidDevice(DeviceController& controller, HidDeviceInfo info)
@@ -43,8 +46,12 @@ void HidDevice::setDataHandler(DataHandler handler) {
         return;
     }
     handler_ = std::move(handler);
-    if (reader_.joinable() || !checkedOut_ || !pluggedIn_ || !info_.readWriteAccess ||
-        !ensureOpen()) {
+    if (reader_.joinable() || !checkedOut_ || !pluggedIn_ || !info_.readWriteAccess || failed_) {
+        return;
+    }
+    if (!ensureOpen()) {
+        // Listed with access but not there to open: gone, or going.
+        fail();
         return;
     }
     stopRequested_ = false;
@@ -71,13 +78,19 @@ void HidDevice::readLoop() {
     while (!stopRequested_) {
         const int n = connection_->read(buffer, kReadTimeoutMs);
         if (n < 0) {
-            // The device failed, most likely unplugged: the next listing
-            // notices. Wait without spinning, but let a stop request through
-            // at once, since the window's thread waits for it.
-            for (int waited = 0; waited < kReadTimeoutMs && !stopRequested_; waited += 5) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-            continue;
+            // The device failed, most likely unplugged. Its handle stays dead
+            // even if it comes back, so reading ends here and the controller
+            // lists again; what was read before is still handed over.
+            failed_ = true;
+            QMetaObject::invokeMethod(
+                &controller_,
+                [this, alive] {
+                    if (*alive) {
+                        controller_.deviceFailed();
+                    }
+                },
+                Qt::QueuedConnection);
+            return;
         }
         if (n == 0) {
             continue;
@@ -146,6 +159,11 @@ bool HidDevice::writeOutputReport(std::span<const std::uint8_t> report) {
     return connection_->write(report);
 }
 
+void HidDevice::fail() {
+    failed_ = true;
+    controller_.deviceFailed();
+}
+
 void HidDevice::unplug() {
     stopReader();
     connection_.reset();
@@ -175,8 +193,8 @@ void DeviceController::relist() {
 
     for (auto it = devices_.begin(); it != devices_.end();) {
         HidDevice& device = **it;
-        const bool stillThere =
-            std::find(present.begin(), present.end(), device.info_) != present.end();
+        const bool stillThere = !device.failed_ && std::find(present.begin(), present.end(),
+                                                             device.info_) != present.end();
         if (!stillThere && device.pluggedIn_) {
             device.unplug();
             changed = true;
@@ -202,6 +220,20 @@ void DeviceController::relist() {
         listedOnce_ = true;
         emit deviceChange();
     }
+}
+
+void DeviceController::deviceFailed() {
+    if (failureRelistDue_) {
+        return;
+    }
+    failureRelistDue_ = true;
+    const auto now = std::chrono::steady_clock::now();
+    const auto wait = std::max(lastFailureRelist_ + kFailureRetry - now, now - now);
+    QTimer::singleShot(std::chrono::duration_cast<std::chrono::milliseconds>(wait), this, [this] {
+        failureRelistDue_ = false;
+        lastFailureRelist_ = std::chrono::steady_clock::now();
+        relist();
+    });
 }
 
 int DeviceController::enumerate(const std::function<bool(HidDevice&, int)>& visit) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -24,6 +25,12 @@
 // in arrival order. The reader never waits for that thread: it queues each
 // report and reads on at once, so a busy window loses nothing while the
 // system's small per-device queue keeps being emptied.
+//
+// A device whose reads fail, or that cannot be opened although it grants
+// access, is gone even when the next listing still shows it: unplugged and
+// plugged back quickly, it usually comes back under the same path, and its
+// old handles stay dead. Such a failure counts as a change of the list: the
+// controller lists again at once and gives the device a fresh object.
 
 namespace voltrix {
 
@@ -48,6 +55,9 @@ public:
     // old handler may run during the call, and never after it.
     void setDataHandler(DataHandler handler);
     bool reading() const { return reader_.joinable(); }
+    // The device's handles failed (read error, or it could not be opened);
+    // the next listing replaces this object.
+    bool failed() const { return failed_; }
 
     // OutputReportDevice
     std::size_t outputReportLength() override { return info_.outputReportLength; }
@@ -69,6 +79,7 @@ private:
     void deliverQueued();
     void scheduleDelivery(const std::shared_ptr<std::atomic<bool>>& alive);
     void unplug();
+    void fail();
 
     DeviceController& controller_;
     HidDeviceInfo info_;
@@ -78,6 +89,7 @@ private:
     DataHandler handler_;
     std::thread reader_;
     std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> failed_{false};
     std::shared_ptr<Inbox> inbox_ = std::make_shared<Inbox>();
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 };
@@ -120,10 +132,18 @@ signals:
 private:
     friend class HidDevice;
 
+    // Lists again after a device failed: at once the first time, then no
+    // more often than every kFailureRetryMs while failures keep coming, so
+    // that a device whose node lingers after an unplug is not retried in a
+    // tight loop.
+    void deviceFailed();
+
     HidBackend& backend_;
     std::vector<std::unique_ptr<HidDevice>> devices_;
     bool listedOnce_ = false;
     bool listing_ = false;
+    bool failureRelistDue_ = false;
+    std::chrono::steady_clock::time_point lastFailureRelist_{};
 };
 
 }  // namespace voltrix

@@ -30,7 +30,8 @@ struct HidapiBackendOptions {
     std::string sysfsRoot = "/sys";
     // Watch udev's events; otherwise, or when no udev daemon runs, poll.
     bool useUdev = true;
-    int pollIntervalMs = 2000;
+    // Short enough that a module plugged in is connected within a second.
+    int pollIntervalMs = 500;
 };
 
 // One per program: its end calls hid_exit(), which frees hidapi's global state.

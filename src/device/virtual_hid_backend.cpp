@@ -355,6 +355,22 @@ bool VirtualHidBackend::unplug(const std::string& path) {
     return true;
 }
 
+bool VirtualHidBackend::replugUnnoticed(const std::string& path) {
+    std::shared_ptr<VirtualDevice> old;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = std::find_if(devices_.begin(), devices_.end(),
+                                     [&](const auto& d) { return d->info().path == path; });
+        if (it == devices_.end()) {
+            return false;
+        }
+        old = *it;
+        *it = std::make_shared<VirtualDevice>(old->info(), old->module());
+    }
+    old->unplug();
+    return true;
+}
+
 std::shared_ptr<VirtualModule> VirtualHidBackend::module(const std::string& path) const {
     const std::shared_ptr<VirtualDevice> device = find(path);
     return device ? device->module() : nullptr;

@@ -78,6 +78,12 @@ public:
 
     // Unplugs a device; false if no device of that path is plugged.
     bool unplug(const std::string& path);
+    // Unplugs a device and plugs it back under the same path faster than any
+    // listing notices, as the kernel does when it hands the new device the
+    // node the old one left: open connections fail as after an unplug, the
+    // listing looks unchanged, and no change is announced. A module keeps its
+    // firmware model. False if no device of that path is plugged.
+    bool replugUnnoticed(const std::string& path);
 
     // --- Inspection -------------------------------------------------------
     // The firmware model of a plugged module; nullptr for other devices and

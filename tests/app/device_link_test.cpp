@@ -142,6 +142,32 @@ TEST_F(DeviceLinkTest, PlugAndUnplugRebuildTheListAndReconnect) {
     EXPECT_EQ(requests(module, 27), 1);
 }
 
+// Unplugged and plugged back before any listing noticed, under the same path:
+// the dead connection is dropped and the module connected anew, with a new
+// firmware request, and no report after that is lost.
+TEST_F(DeviceLinkTest, AQuickReplugUnderTheSamePathConnectsAgain) {
+    const std::string module = bus.plugModule();
+    auto window = openAndList();
+    ASSERT_TRUE(waitFor([&] { return window->reports().measurementCount() > 10; }));
+
+    ASSERT_TRUE(bus.replugUnnoticed(module));
+    // The written reports are the new device's own.
+    ASSERT_TRUE(waitFor([&] { return requests(module, 27) == 1; }));
+    EXPECT_TRUE(window->connected());
+    EXPECT_EQ(connection(*window), QString::fromUtf8("Połączony"));
+    EXPECT_EQ(listed(*window), QStringList{"VOLTRIX"});
+
+    const auto countAt = window->reports().measurementCount();
+    const float positionAt = window->reports().measurement().enc[0].position;
+    ASSERT_TRUE(waitFor([&] { return window->reports().measurementCount() > countAt + 100; }));
+    // Encoder 1 turns one unit per report: as many units as reports arrived.
+    EXPECT_EQ(window->reports().measurement().enc[0].position - positionAt,
+              static_cast<float>(window->reports().measurementCount() - countAt));
+    EXPECT_EQ(bus.droppedReports(module), 0u);
+    window->Timer1Timer();
+    EXPECT_GE(requests(module, 31), 1);
+}
+
 TEST_F(DeviceLinkTest, AModuleWithoutAccessIsListedButNotConnected) {
     bus.plugModuleWithoutAccess();
     auto window = openAndList();

@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include <QCoreApplication>
@@ -81,7 +82,7 @@ public:
         ++opens;
         auto info = std::find_if(present.begin(), present.end(),
                                  [&](const HidDeviceInfo& i) { return i.path == path; });
-        if (info == present.end() || !info->readWriteAccess) {
+        if (info == present.end() || !info->readWriteAccess || refused.contains(path)) {
             return nullptr;
         }
         return std::make_unique<FakeConnection>(line(path));
@@ -113,6 +114,7 @@ public:
 
     std::vector<HidDeviceInfo> present;
     std::map<std::string, std::shared_ptr<FakeLine>> lines;
+    std::set<std::string> refused;  // listed with access, but open() fails
     std::function<void()> notify;
     int opens = 0;
 };
@@ -288,6 +290,80 @@ TEST_F(DeviceControllerTest, UnpluggedDevicesStayUntilReleased) {
     EXPECT_EQ(controller.enumerate([](HidDevice&, int) { return true; }), 0);
     controller.release(device);
     EXPECT_EQ(controller.deviceCount(), 0u);
+}
+
+// Unplugged and plugged back under the same path before any listing noticed:
+// the listing looks the same, but the old handles are dead. The failed read
+// counts as a change, and the device comes back as a fresh object that reads.
+TEST_F(DeviceControllerTest, AFailedReadReplacesTheDeviceThoughTheListingLooksTheSame) {
+    backend.present = {FakeBackend::device("/dev/hidraw0", "VOLTRIX")};
+    QSignalSpy changes(&controller, &DeviceController::deviceChange);
+    controller.start();
+    ASSERT_TRUE(waitFor([&] { return changes.count() == 1; }));
+    HidDevice* device = controller.checkOut(0);
+    ASSERT_NE(device, nullptr);
+    device->setDataHandler(recorder());
+    auto line = backend.line("/dev/hidraw0");
+    line->push({1, 0, 1});
+    ASSERT_TRUE(waitFor([&] { return received.size() == 1; }));
+
+    {
+        std::lock_guard lock(line->mutex);
+        line->unplugged = true;
+    }
+    line->arrived.notify_all();
+    backend.lines["/dev/hidraw0"] = std::make_shared<FakeLine>();  // the same node, new device
+
+    ASSERT_TRUE(waitFor([&] { return changes.count() == 2; }));  // no notice from the backend
+    EXPECT_TRUE(device->failed());
+    EXPECT_FALSE(device->pluggedIn());
+    EXPECT_FALSE(device->writeOutputReport(Bytes(65, 0)));
+    controller.release(device);
+    ASSERT_EQ(controller.deviceCount(), 1u);
+
+    HidDevice* fresh = controller.checkOut(0);
+    ASSERT_NE(fresh, nullptr);
+    fresh->setDataHandler(recorder());
+    EXPECT_TRUE(fresh->reading());
+    backend.line("/dev/hidraw0")->push({1, 0, 2});
+    ASSERT_TRUE(waitFor([&] { return received.size() == 2; }));
+    EXPECT_EQ(received[1].data, (Bytes{0, 2}));
+    fresh->setDataHandler(nullptr);
+}
+
+// A device that is listed with access but cannot be opened (its node lingers
+// after an unplug) is retried by listing again, spaced out rather than in a
+// tight loop, until it opens.
+TEST_F(DeviceControllerTest, ADeviceThatCannotBeOpenedIsRetriedSpacedOut) {
+    backend.present = {FakeBackend::device("/dev/hidraw0", "VOLTRIX")};
+    backend.refused.insert("/dev/hidraw0");
+    std::vector<std::chrono::steady_clock::time_point> changes;
+    bool reading = false;
+    // What the window does on every change: take the device and read it.
+    QObject::connect(&controller, &DeviceController::deviceChange, [&] {
+        changes.push_back(std::chrono::steady_clock::now());
+        controller.enumerate([&](HidDevice&, int index) {
+            if (HidDevice* taken = controller.checkOut(index)) {
+                taken->setDataHandler(recorder());
+                reading = taken->reading();
+                EXPECT_EQ(taken->failed(), !reading);
+            }
+            return true;
+        });
+    });
+    controller.start();
+    ASSERT_TRUE(waitFor([&] { return changes.size() >= 4; }));
+    EXPECT_FALSE(reading);
+    for (std::size_t i = 2; i < changes.size(); ++i) {
+        EXPECT_GE(changes[i] - changes[i - 1], 200ms) << "retry " << i;
+    }
+
+    backend.refused.clear();
+    ASSERT_TRUE(waitFor([&] { return reading; }));
+    const std::size_t settled = changes.size();
+    std::this_thread::sleep_for(300ms);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changes.size(), settled);  // no more listings once it reads
 }
 
 // The window's thread is busy for two seconds while the module sends up to
