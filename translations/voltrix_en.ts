@@ -701,10 +701,6 @@
         <source>Wyzwalania</source>
         <translation>Trigger</translation>
     </message>
-    <message>
-        <source>Nie można zapisać pliku pomiarowego: %1</source>
-        <translation>The measurement file cannot be written: %1</translation>
-    </message>
 </context>
 <context>
     <name>Chart</name>
@@ -778,6 +774,37 @@
     <message>
         <source>Plik z danymi oddzielonymi średnikami (*.csv)</source>
         <translation>File with data separated by semicolons (*. csv)</translation>
+    </message>
+</context>
+<context>
+    <name>MeasurementLog</name>
+    <message>
+        <source>Nie można zapisać pliku pomiarowego: %1</source>
+        <translation>The measurement file cannot be written: %1</translation>
+    </message>
+    <message>
+        <source>brak miejsca na dysku</source>
+        <translation>no space left on the device</translation>
+    </message>
+    <message>
+        <source>brak uprawnień do zapisu</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>folder nie istnieje</source>
+        <translation>the folder does not exist</translation>
+    </message>
+    <message>
+        <source>system plików tylko do odczytu</source>
+        <translation>read-only file system</translation>
+    </message>
+    <message>
+        <source>podana nazwa jest folderem</source>
+        <translation>the name is a folder</translation>
+    </message>
+    <message>
+        <source>nieznany błąd</source>
+        <translation>unknown error</translation>
     </message>
 </context>
 </TS>

@@ -19,7 +19,28 @@ StatusPanels::StatusPanels(QStatusBar* bar) {
 }
 
 void StatusPanels::setText(StatusPanel panel, const QString& text) {
+    if (panel == StatusPanel::Message && holding_) {
+        waitingMessage_ = text;
+        return;
+    }
     labels_[static_cast<std::size_t>(panel)]->setText(text);
+}
+
+void StatusPanels::holdMessage(const QString& text) {
+    if (!holding_) {
+        holding_ = true;
+        waitingMessage_.clear();  // the held message replaces what was shown
+    }
+    labels_[static_cast<std::size_t>(StatusPanel::Message)]->setText(text);
+}
+
+void StatusPanels::releaseMessage() {
+    if (!holding_) {
+        return;
+    }
+    holding_ = false;
+    labels_[static_cast<std::size_t>(StatusPanel::Message)]->setText(waitingMessage_);
+    waitingMessage_.clear();
 }
 
 QString StatusPanels::text(StatusPanel panel) const {

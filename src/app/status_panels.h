@@ -19,10 +19,19 @@ public:
     explicit StatusPanels(QStatusBar* bar);
 
     void setText(StatusPanel panel, const QString& text);
+    // What the panel shows.
     QString text(StatusPanel panel) const;
+
+    // A message that stays in the message panel until it is released, for a
+    // fault the operator must see for as long as it lasts. Other messages
+    // for the panel wait behind it; the last of them shows on release.
+    void holdMessage(const QString& text);
+    void releaseMessage();
 
 private:
     std::array<QLabel*, 4> labels_{};
+    bool holding_ = false;
+    QString waitingMessage_;
 };
 
 }  // namespace voltrix

@@ -38,6 +38,7 @@
 #include "display/format_value.h"
 #include "display/indicator_refresh.h"
 #include "logging/log_line.h"
+#include "logging/write_error_text.h"
 #include "ui_analog_inputs_page.h"
 #include "ui_encoder_inputs_page.h"
 #include "ui_indicators_page.h"
@@ -530,7 +531,7 @@ void TFMain::DebugMemoClick() {
 
 // Writes the line of every measurement report while logging is on. A file
 // that cannot be written stops nothing else: the next line tries again, and
-// status panel 0 says what is wrong until it works again.
+// status panel 0 says what is wrong for as long as it lasts.
 void TFMain::AppendLogLine(std::string_view line) {
     if (!logging_on) {
         return;
@@ -539,17 +540,20 @@ void TFMain::AppendLogLine(std::string_view line) {
         MeasurementLog::Result::Written) {
         if (logFailing_) {
             logFailing_ = false;
-            statusPanels_->setText(StatusPanel::Message, QString());
+            statusPanels_->releaseMessage();
         }
         return;
     }
-    if (!logFailing_) {
+    if (!logFailing_ || log_file.lastErrorCode() != logErrorCode_) {
         logFailing_ = true;
-        statusPanels_->setText(
-            StatusPanel::Message,
-            translated(QT_TRANSLATE_NOOP("TFMain", "Nie można zapisać pliku pomiarowego: %1"))
-                .arg(log_file.lastError()));
+        logErrorCode_ = log_file.lastErrorCode();
+        showLogError();
     }
+}
+
+void TFMain::showLogError() {
+    statusPanels_->holdMessage(
+        measurementFileErrorText(log_file.lastErrorCode(), log_file.lastError()));
 }
 
 void TFMain::parameterReportReceived(const LastReport& report) {
@@ -779,6 +783,9 @@ void TFMain::siLangCombo1Change() {
     }
     statusPanels_->setText(StatusPanel::Connection, QString());
     statusPanels_->setText(StatusPanel::Message, QString());
+    if (logFailing_) {
+        showLogError();  // in the new language
+    }
     chart_->setAxisTitles(lookup(Ids::IDS_354), lookup(Ids::IDS_355));
 }
 
@@ -820,6 +827,10 @@ void TFMain::UpdateLoggingState() {
         palette.setColor(QPalette::WindowText, QColor(0, 64, 128));
         button->setIcon(runGlyph());
         CloseLogFile();
+        if (logFailing_) {  // nothing is written now, so nothing fails
+            logFailing_ = false;
+            statusPanels_->releaseMessage();
+        }
         settingsUi_->file_name_button->setEnabled(true);
         statusPanels_->setText(StatusPanel::Logging, lookup(Ids::IDS_322));
     }

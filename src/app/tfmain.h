@@ -135,6 +135,7 @@ private:
     void shutdownSave();
     void UpdateLoggingState();
     void CloseLogFile();
+    void showLogError();
     void retranslate();
     void setMathNameLabels(int channel, const QString& name);
     void placeLanguageSelector();
@@ -178,6 +179,7 @@ private:
     QTimer* SaveFileTimer = nullptr;
     std::unique_ptr<IndicatorRefresh> indicators_;
     bool logFailing_ = false;
+    int logErrorCode_ = 0;
     std::unique_ptr<StatusPanels> statusPanels_;
 
     // Declared in this order so that the controller (and with it every reader

@@ -37,16 +37,20 @@ public:
 
     bool isOpen() const { return file_.isOpen(); }
 
-    // Why the last line failed, in the operating system's words.
+    // Why the last line failed, in the operating system's words, and the
+    // system's error number (0 when the system gave none).
     QString lastError() const { return lastError_; }
+    int lastErrorCode() const { return lastErrorCode_; }
 
 private:
-    Result fail();
+    Result fail(int errorCode);
+    bool writeWhole(const char* data, qint64 length, int& errorCode);
 
     QFile file_;
     qint64 size_ = 0;  // of the file after the last whole line
     bool closeDue_ = false;
     QString lastError_;
+    int lastErrorCode_ = 0;
 };
 
 }  // namespace voltrix

@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
@@ -28,6 +29,10 @@ using Bytes = std::vector<std::uint8_t>;
 
 class LiveValuesTest : public WindowTest {
 protected:
+    static int listedDevices(TFMain& window) {
+        return find<QListWidget>(window, "ListBox1")->count();
+    }
+
     static QByteArray contents(const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -186,6 +191,43 @@ TEST_F(LiveValuesTest, AnUnwritableFileIsReportedAndLoggingRecovers) {
     EXPECT_TRUE(window->statusPanels().text(StatusPanel::Message).isEmpty());
     EXPECT_TRUE(contents(path).startsWith(QByteArray()));
     EXPECT_EQ(contents(path).count('\n'), 1);
+}
+
+// For as long as lines fail, panel 0 says so: other messages, a language
+// switch, and stopping and starting the logging do not hide it.
+TEST_F(LiveValuesTest, TheWriteErrorStaysInViewWhileWritingFails) {
+    const QString folder = dir_.filePath(QStringLiteral("later"));
+    auto window = open();
+    find<QLineEdit>(*window, "file_name_edit")->setText(folder + QStringLiteral("/log.csv"));
+    const auto message = [&] { return window->statusPanels().text(StatusPanel::Message); };
+    const QString polish =
+        QString::fromUtf8("Nie można zapisać pliku pomiarowego: folder nie istnieje");
+    const QString english =
+        QStringLiteral("The measurement file cannot be written: the folder does not exist");
+
+    window->save_buttonClick();
+    window->ReportReceived(measurementReport(1.0f, 0));
+    EXPECT_EQ(message(), polish);
+
+    bus.plugMouse();  // the device list is rebuilt, which sets its own message
+    ASSERT_TRUE(waitFor([&] { return listedDevices(*window) == 1; }));
+    window->ReportReceived(measurementReport(1.0f, 0));
+    EXPECT_EQ(message(), polish);
+
+    chooseLanguage(*window, 1);
+    EXPECT_EQ(message(), english);
+    window->ReportReceived(measurementReport(1.0f, 0));
+    EXPECT_EQ(message(), english);
+
+    window->save_buttonClick();  // off: nothing is written, nothing fails
+    EXPECT_TRUE(message().isEmpty());
+    window->save_buttonClick();
+    window->ReportReceived(measurementReport(1.0f, 0));
+    EXPECT_EQ(message(), english);
+
+    ASSERT_TRUE(QDir().mkpath(folder));
+    window->ReportReceived(measurementReport(1.0f, 0));
+    EXPECT_TRUE(message().isEmpty());
 }
 
 TEST_F(LiveValuesTest, TheDivisorIsLimitedMarkedAndStored) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -79,6 +81,23 @@ TEST_F(MeasurementLogTest, AFullDiskIsReportedNotHidden) {
     MeasurementLog log;
     EXPECT_EQ(log.append(QStringLiteral("/dev/full"), "1;\r\n"), MeasurementLog::Result::Failed);
     EXPECT_FALSE(log.isOpen());
+    EXPECT_EQ(log.lastErrorCode(), ENOSPC);
+}
+
+// The system's error number of the failed call is kept, so that the cause can
+// be named in the interface's language.
+TEST_F(MeasurementLogTest, TheCauseOfAFailureIsKept) {
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("folder")));
+    const std::pair<const char*, int> cases[] = {
+        {"missing/log.csv", ENOENT},
+        {"folder", EISDIR},
+    };
+    for (const auto& [name, code] : cases) {
+        SCOPED_TRACE(name);
+        MeasurementLog log;
+        EXPECT_EQ(log.append(path(name), "1;\r\n"), MeasurementLog::Result::Failed);
+        EXPECT_EQ(log.lastErrorCode(), code);
+    }
 }
 
 }  // namespace
