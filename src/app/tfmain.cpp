@@ -28,6 +28,7 @@
 #include "app/language.h"
 #include "app/program_settings.h"
 #include "app/string_table.h"
+#include "app/typed_length_limit.h"
 #include "config/number_text.h"
 #include "config/output_rules_panel.h"
 #include "config/parameter_panel.h"
@@ -158,6 +159,7 @@ TFMain::TFMain(WindowEnvironment environment, QWidget* parent)
     disableOutputRuleRows();
     bindEditMarking();
     bindSaveButtons();
+    bindChartWidth();
     setGlyphs();
     resize(765, 570);
     FormCreate();
@@ -300,7 +302,15 @@ void TFMain::bindEditMarking() {
     }
     clearMarkOnChange(child<QLineEdit>(this, "enc_unit_1"), false);
     clearMarkOnChange(child<QLineEdit>(this, "enc_unit_2"), false);
-    child<QLineEdit>(this, "edit_mod")->setMaxLength(8);
+    limitTypedLength(child<QLineEdit>(this, "edit_mod"), 8);
+}
+
+// The read-only edit beside the up-down control shows its position.
+void TFMain::bindChartWidth() {
+    QLineEdit* shown = settingsUi_->ChartTime;
+    connect(settingsUi_->UpDown, &QSpinBox::valueChanged, shown,
+            [shown](int seconds) { shown->setText(QString::number(seconds)); });
+    shown->setText(QString::number(settingsUi_->UpDown->value()));
 }
 
 void TFMain::setGlyphs() {

@@ -128,6 +128,7 @@ private:
     void disableOutputRuleRows();
     void bindEditMarking();
     void bindSaveButtons();
+    void bindChartWidth();
     void setGlyphs();
 
     void FormCreate();

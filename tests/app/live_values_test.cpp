@@ -120,6 +120,30 @@ TEST_F(LiveValuesTest, TheChartTakesOnePointPerTickWhileInView) {
     EXPECT_LT(chart->yAxis->range().upper, 20.0);
 }
 
+// The read-only width box shows the up-down control's position: as stored,
+// as moved by its arrows, and across a language switch.
+TEST_F(LiveValuesTest, TheChartWidthBoxShowsTheUpDownPosition) {
+    const std::pair<const char*, const char*> stored[] = {
+        {"60", "60"}, {"600", "600"}, {"1", "1"}, {"700", "600"}};
+    for (const auto& [value, shown] : stored) {
+        SCOPED_TRACE(value);
+        writeConfig(QStringLiteral("[Options]\nChartTime=%1\n").arg(QLatin1String(value)));
+        auto window = open();
+        EXPECT_EQ(text(*window, "ChartTime"), QLatin1String(shown));
+    }
+
+    writeConfig(QStringLiteral("[Options]\nChartTime=60\n"));
+    auto window = open();
+    auto* upDown = find<QSpinBox>(*window, "UpDown");
+    upDown->setFocus();
+    QTest::keyClick(upDown, Qt::Key_Up);
+    EXPECT_EQ(text(*window, "ChartTime"), QStringLiteral("61"));
+    upDown->stepBy(-11);
+    EXPECT_EQ(text(*window, "ChartTime"), QStringLiteral("50"));
+    chooseLanguage(*window, 1);
+    EXPECT_EQ(text(*window, "ChartTime"), QStringLiteral("50"));
+}
+
 TEST_F(LiveValuesTest, OldChartPointsAreDropped) {
     auto window = open();
     showPage(*window, "TabSheet2");
@@ -255,6 +279,30 @@ TEST_F(LiveValuesTest, TheDivisorIsLimitedMarkedAndStored) {
         EXPECT_EQ(editMark(edit), c.mark);
         EXPECT_EQ(storedValue(QStringLiteral("Mod")), QString::number(c.divisor));
     }
+}
+
+// The edit shows what the program stores and logs with, however long; only
+// typing is held to eight characters.
+TEST_F(LiveValuesTest, TheDivisorBoxShowsTheWholeStoredValue) {
+    for (const char* stored : {"2147483647", "-2147483648", "123456789", "77"}) {
+        SCOPED_TRACE(stored);
+        writeConfig(QStringLiteral("[Options]\nMod=%1\n").arg(QLatin1String(stored)));
+        auto window = open();
+        EXPECT_EQ(text(*window, "edit_mod"), QLatin1String(stored));
+    }
+
+    writeConfig(QStringLiteral("[Options]\nMod=2147483647\n"));
+    auto window = open();
+    auto* edit = find<QLineEdit>(*window, "edit_mod");
+    edit->setFocus();
+    edit->setCursorPosition(10);
+    QTest::keyClicks(edit, "5");  // longer than the limit and than before: refused
+    EXPECT_EQ(edit->text(), QStringLiteral("2147483647"));
+    QTest::keyClick(edit, Qt::Key_Backspace);  // shorter is always fine
+    EXPECT_EQ(edit->text(), QStringLiteral("214748364"));
+    edit->clear();
+    QTest::keyClicks(edit, "1234567890");
+    EXPECT_EQ(edit->text(), QStringLiteral("12345678"));
 }
 
 TEST_F(LiveValuesTest, TheChosenFileIsShownAndStored) {
