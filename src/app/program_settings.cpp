@@ -1,9 +1,7 @@
 #include "app/program_settings.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include "logging/log_line.h"
 
@@ -24,11 +22,8 @@ QString settingsDirectory(const QString& programDirectory, const QString& userDi
     return writable ? programDirectory : userDirectory;
 }
 
-QString settingsFilePath() {
-    const QString userDirectory =
-        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    const QString directory =
-        settingsDirectory(QCoreApplication::applicationDirPath(), userDirectory);
+QString settingsFilePath(const QString& programDirectory, const QString& userDirectory) {
+    const QString directory = settingsDirectory(programDirectory, userDirectory);
     if (directory == userDirectory) {
         QDir().mkpath(userDirectory);
     }

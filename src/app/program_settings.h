@@ -69,10 +69,9 @@ QString settingsFilePathIn(const QString& directory);
 // keep the window from closing.
 QString settingsDirectory(const QString& programDirectory, const QString& userDirectory);
 
-// `config.ini` for the running program, whatever the working directory: beside
-// the program, or in the user's configuration directory where the program's
-// own cannot be written. Needs a QCoreApplication.
-QString settingsFilePath();
+// `config.ini` in the directory settingsDirectory() picks; the user's
+// directory is created when it is picked.
+QString settingsFilePath(const QString& programDirectory, const QString& userDirectory);
 
 // Everything start-up reads, as stored (no range checks: the window decides
 // what an index out of its range leaves selected).

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -726,9 +727,14 @@ void TFMain::FormCreate() {
 }
 
 void TFMain::loadSettings() {
-    config_path = environment_.settingsDirectory.isEmpty()
-                      ? settingsFilePath()
-                      : settingsFilePathIn(environment_.settingsDirectory);
+    const QString programDirectory = environment_.settingsDirectory.isEmpty()
+                                         ? QCoreApplication::applicationDirPath()
+                                         : environment_.settingsDirectory;
+    const QString userDirectory =
+        environment_.userSettingsDirectory.isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+            : environment_.userSettingsDirectory;
+    config_path = settingsFilePath(programDirectory, userDirectory);
     const LoadedSettings loaded = loadSettingsAtStartup(config_path, lookup(Ids::IDS_42));
 
     QLineEdit* const nameEdits[] = {mathUi_->math_name_1, mathUi_->math_name_2};

@@ -284,16 +284,17 @@ TEST_F(WindowTest, SaveButtonsWriteTheirKeyAtOnce) {
 }
 
 TEST_F(WindowTest, AnUnwritableSettingsFileIsReportedAndTheWindowStillOpens) {
-    // A settings directory below a regular file can never be created.
+    // Settings directories below a regular file can never be created.
     QFile blocker(dir_.filePath(QStringLiteral("blocker")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const QString directory = dir_.filePath(QStringLiteral("blocker/settings"));
+    const QString userDirectory = dir_.filePath(QStringLiteral("blocker/user"));
 
-    auto window = open(directory);
+    auto window = open(directory, userDirectory);
 
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], QStringLiteral("Unable to write to %1/config.ini.").arg(directory));
+    EXPECT_EQ(errors[0], QStringLiteral("Unable to write to %1/config.ini.").arg(userDirectory));
     EXPECT_FALSE(window->logging_on);
     EXPECT_EQ(find<QLabel>(*window, "ver_pc")->text(), QStringLiteral("..."));
     EXPECT_EQ(tabText(*window, "PageControl1", 0), QString::fromUtf8("Wskaźniki"));
