@@ -159,17 +159,16 @@ void IniFile::load() {
         unreadable_ = true;
         return;
     }
-    // Sized by the file, not by the limit: a limit-sized buffer would cost a
-    // megabyte for every read of a small file.
+    // Sized by the file, not by the limit: a limit-sized buffer would cost
+    // megabytes for every read of a small file.
     if (file.size() > kMaxFileSize) {
-        return;
-    }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
         unreadable_ = true;
         return;
     }
-    if (content.size() > kMaxFileSize) {
+    const QByteArray content = file.readAll();
+    // The file may have grown while it was read.
+    if (file.error() != QFileDevice::NoError || content.size() > kMaxFileSize) {
+        unreadable_ = true;
         return;
     }
     parse(content);

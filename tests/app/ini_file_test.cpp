@@ -344,13 +344,41 @@ TEST_F(IniFileTest, BinaryGarbageReadsAsDefaultsAndIsKeptByteForByte) {
     EXPECT_EQ(ini.readInt("Point", 2), 4);
 }
 
-TEST_F(IniFileTest, HugeFileIsNotReadAndIsReplacedByTheNextWrite) {
-    put("[Options]\nPoint=3\n" + QByteArray(IniFile::kMaxFileSize, 'z'));
+TEST_F(IniFileTest, LargeHandEditedFilesAreReadAndKeptWhole) {
+    const QByteArray head = "[Options]\nPoint=3\nMathName1=Moc\n;";
+    for (const qint64 size : {qint64{1024 * 1024 + 1}, IniFile::kMaxFileSize}) {
+        SCOPED_TRACE(size);
+        QByteArray bytes = head + QByteArray(size - head.size() - 1, 'z') + '\n';
+        put(bytes);
+        {
+            IniFile ini(path());
+            EXPECT_EQ(ini.readInt("Point", 2), 3);
+            EXPECT_EQ(ini.readText("MathName1", "..."), "Moc");
+            ini.writeInt("Point", 4);
+            ini.commit();
+        }
+        bytes.replace("Point=3", "Point=4");
+        const QByteArray written = contents();
+        EXPECT_EQ(written.size(), bytes.size());
+        EXPECT_TRUE(written == bytes) << "the comment was not kept";
+    }
+}
+
+TEST_F(IniFileTest, AFileOverTheLimitIsNotReadAndNeverReplaced) {
+    const QByteArray head = "[Options]\nPoint=3\n";
+    put(head);
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.resize(IniFile::kMaxFileSize + 1));  // sparse: no time spent writing
+    }
     IniFile ini(path());
     EXPECT_EQ(ini.readInt("Point", 2), 2);
     ini.writeInt("Point", 4);
-    ini.commit();
-    EXPECT_EQ(contents(), "[Options]\r\nPoint=4\r\n");
+    EXPECT_THROW(ini.commit(), SettingsError);
+    EXPECT_EQ(QFileInfo(path()).size(), IniFile::kMaxFileSize + 1);
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(head.size()), head);
 }
 
 }  // namespace

@@ -332,6 +332,27 @@ TEST_F(WindowTest, AFailedShutdownSaveKeepsTheWindowOpen) {
     EXPECT_TRUE(window->close());  // the user may close again
 }
 
+TEST_F(WindowTest, ALargeHandEditedFileIsReadAndKeptOnClose) {
+    const QString head = QStringLiteral(
+        "[Options]\nMathName1=Moc\nAdcUnit2=bar\nFileName=/dane/p.csv\nMod=7\nSaveAuto=0\n"
+        "Point=3\n");
+    writeConfig(head + QLatin1Char(';') + QString(2 * 1024 * 1024, QLatin1Char('z')) +
+                QLatin1Char('\n'));
+    auto window = open();
+    EXPECT_EQ(text(*window, "math_name_1"), QStringLiteral("Moc"));
+    EXPECT_EQ(text(*window, "edit_mod"), QStringLiteral("7"));
+    EXPECT_EQ(text(*window, "file_name_edit"), QStringLiteral("/dane/p.csv"));
+    EXPECT_EQ(find<QComboBox>(*window, "DivBox")->currentIndex(), 3);
+
+    EXPECT_TRUE(window->close());
+
+    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(readConfig().startsWith(head));
+    EXPECT_EQ(storedValue(QStringLiteral("AdcUnit2")), QStringLiteral("bar"));
+    EXPECT_EQ(storedValue(QStringLiteral("SaveAuto")), QStringLiteral("0"));
+    EXPECT_GT(readConfig().size(), 2 * 1024 * 1024);
+}
+
 TEST_F(WindowTest, EditMarksClearOnChangeAndOnClick) {
     auto window = open();
     QLineEdit* filter = window->arrays.adc_filter1[1];
