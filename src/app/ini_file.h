@@ -26,10 +26,10 @@
 //
 // Writing
 // - Writes change a copy in memory and reach the disk only with commit(), all
-//   at once: a temporary file beside the settings file is written, flushed to
-//   disk and renamed over the old one, so that a crash or power loss leaves
-//   either the old file or the new one, never a part of either. An object
-//   destroyed without commit() (an error ended the batch) writes nothing.
+//   at once, as replaceFileContents() puts them there: as a new file renamed
+//   over the old one, or, in a folder that takes no new files, over the old
+//   contents in place. An object destroyed without commit() (an error ended
+//   the batch) writes nothing.
 // - An existing key is replaced where it stands (its line becomes `Key=Value`
 //   with the key spelled as in the file); a new key goes after the last key of
 //   the section; a missing section is added at the end of the file. All other

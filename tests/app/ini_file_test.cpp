@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/ordinary_user.h"
+
 namespace voltrix {
 namespace {
 
@@ -310,16 +312,40 @@ TEST_F(IniFileTest, SomethingOtherThanAFileIsReadAsEmptyAndNeverReplaced) {
 }
 
 TEST_F(IniFileTest, FailedWriteLeavesTheOldFileUnchanged) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only directories";
-    }
     put("[Options]\nPoint=2\n");
-    ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0500), 0);
-    IniFile ini(path());
-    ini.writeInt("Point", 4);
-    EXPECT_THROW(ini.commit(), SettingsError);
-    ::chmod(QFile::encodeName(dir_.path()).constData(), 0700);
+    const testing::ScopedMode file(path(), 0444);
+    const testing::ScopedMode folder(dir_.path(), 0555);
+    {
+        const testing::OrdinaryUser user;
+        if (!user.active()) {
+            GTEST_SKIP() << "cannot act as an ordinary user";
+        }
+        IniFile ini(path());
+        ini.writeInt("Point", 4);
+        EXPECT_THROW(ini.commit(), SettingsError);
+    }
     EXPECT_EQ(contents(), "[Options]\nPoint=2\n");
+}
+
+// A shared installation: the folder is the administrator's, the file was
+// handed to the user. No temporary file can go beside it.
+TEST_F(IniFileTest, AFileInAFolderClosedToNewFilesIsRewrittenInPlace) {
+    put("[Options]\r\nPoint=2\r\nMathName1=Moc czynna\r\n; notatka\r\n");
+    testing::OrdinaryUser::owns(path());
+    const testing::ScopedMode folder(dir_.path(), 0555);
+    {
+        const testing::OrdinaryUser user;
+        if (!user.active()) {
+            GTEST_SKIP() << "cannot act as an ordinary user";
+        }
+        IniFile ini(path());
+        ini.writeInt("Point", 4);
+        ini.writeText("MathName1", "M");  // shorter: the old tail must go
+        EXPECT_NO_THROW(ini.commit());
+    }
+    EXPECT_EQ(contents(), "[Options]\r\nPoint=4\r\nMathName1=M\r\n; notatka\r\n");
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"config.ini"});
 }
 
 TEST_F(IniFileTest, BinaryGarbageReadsAsDefaultsAndIsKeptByteForByte) {

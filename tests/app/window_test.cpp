@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -17,6 +19,7 @@
 
 #include "app/edit_marking.h"
 #include "app/language.h"
+#include "app/ordinary_user.h"
 #include "app/window_fixture.h"
 #include "display/chart_view.h"
 
@@ -24,6 +27,8 @@ namespace voltrix {
 namespace {
 
 using ::testing::ElementsAre;
+using testing::OrdinaryUser;
+using testing::ScopedMode;
 using testing::WindowTest;
 
 TEST_F(WindowTest, FirstStartWritesTheDefaultSettingsFile) {
@@ -351,6 +356,30 @@ TEST_F(WindowTest, ALargeHandEditedFileIsReadAndKeptOnClose) {
     EXPECT_EQ(storedValue(QStringLiteral("AdcUnit2")), QStringLiteral("bar"));
     EXPECT_EQ(storedValue(QStringLiteral("SaveAuto")), QStringLiteral("0"));
     EXPECT_GT(readConfig().size(), 2 * 1024 * 1024);
+}
+
+// A shared installation: the folder is the administrator's, the file was
+// handed to the user.
+TEST_F(WindowTest, SettingsInAFolderClosedToNewFilesAreSavedAndTheWindowCloses) {
+    writeConfig(QStringLiteral("[Options]\r\nMathUnit1=...\r\nPoint=2\r\nLanguage=0\r\n"));
+    OrdinaryUser::owns(configPath());
+    const ScopedMode folder(dir_.path(), 0555);
+    {
+        const OrdinaryUser user;
+        if (!user.active()) {
+            GTEST_SKIP() << "cannot act as an ordinary user";
+        }
+        auto window = open();
+        find<QLineEdit>(*window, "math_unit_1")->setText(QStringLiteral("kPa"));
+        QTest::mouseClick(find<QPushButton>(*window, "BitBtn42"), Qt::LeftButton);
+        find<QComboBox>(*window, "DivBox")->setCurrentIndex(4);
+
+        EXPECT_TRUE(window->close());
+        EXPECT_TRUE(errors.empty()) << errors.front().toStdString();
+    }
+    EXPECT_EQ(storedValue(QStringLiteral("MathUnit1")), QStringLiteral("kPa"));
+    EXPECT_EQ(storedValue(QStringLiteral("Point")), QStringLiteral("4"));
+    EXPECT_FALSE(QFileInfo::exists(userConfigPath()));
 }
 
 TEST_F(WindowTest, EditMarksClearOnChangeAndOnClick) {
