@@ -6,6 +6,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -42,6 +43,28 @@ void syncDirectoryOf(const QString& path) {
 #endif
 }
 
+// Gives the new file the owner, group and permission bits of the one it
+// replaces, so that root saving a user's file leaves it the user's. Only root
+// may give a file away; anyone else keeps the file they create, and may
+// still pass on the group where they belong to it.
+void takeOverOwnership(QSaveFile& file, const QString& path) {
+#ifdef Q_OS_UNIX
+    struct stat old {};
+    if (::stat(QFile::encodeName(path).constData(), &old) != 0) {
+        return;  // a new file: as created
+    }
+    const int fd = file.handle();
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        [[maybe_unused]] const int ignored = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    }
+    // After fchown, which may clear the set-ID bits.
+    ::fchmod(fd, old.st_mode & 07777);
+#else
+    Q_UNUSED(file);
+    Q_UNUSED(path);
+#endif
+}
+
 Outcome replaceByRename(const QString& path, const QByteArray& contents) {
     // QSaveFile writes a temporary file beside the target, flushes it to disk
     // and renames it over the target; on any failure the target is untouched.
@@ -49,6 +72,7 @@ Outcome replaceByRename(const QString& path, const QByteArray& contents) {
     if (!file.open(QIODevice::WriteOnly)) {
         return Outcome::NoTemporaryFile;
     }
+    takeOverOwnership(file, path);
     if (file.write(contents) != contents.size() || !file.commit()) {
         return Outcome::Failed;
     }

@@ -8,7 +8,8 @@
 //
 // A temporary file beside the target is written, flushed to disk and renamed
 // over the target, so that a crash or power loss leaves either the old file
-// or the new one, never a part of either.
+// or the new one, never a part of either. The new file keeps the owner, group
+// and permission bits of the old one, as far as the process may set them.
 //
 // A folder may take no new files while the file in it may still be written
 // (a shared installation whose administrator handed the file to the users).

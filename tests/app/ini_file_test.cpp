@@ -348,6 +348,41 @@ TEST_F(IniFileTest, AFileInAFolderClosedToNewFilesIsRewrittenInPlace) {
               QStringList{"config.ini"});
 }
 
+// Root saving a user's file must not take it away from the user.
+TEST_F(IniFileTest, ReplacingAFileKeepsItsOwnerGroupAndPermissions) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root writes files of other users";
+    }
+    struct Case {
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+    };
+    const Case cases[] = {
+        {testing::OrdinaryUser::kNobody, testing::OrdinaryUser::kNobody, 0644},
+        {testing::OrdinaryUser::kNobody, 0, 0600},
+        {0, testing::OrdinaryUser::kNobody, 0660},
+        {testing::OrdinaryUser::kNobody, testing::OrdinaryUser::kNobody, 0666},
+    };
+    const QByteArray name = QFile::encodeName(path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.owner << ":" << c.group << " " << std::oct << c.mode);
+        put("[Options]\nPoint=2\n");
+        ASSERT_EQ(::chown(name.constData(), c.owner, c.group), 0);
+        ASSERT_EQ(::chmod(name.constData(), c.mode), 0);
+        IniFile ini(path());
+        ini.writeInt("Point", 4);
+        ini.commit();
+        EXPECT_EQ(contents(), "[Options]\nPoint=4\n");
+        struct stat status {};
+        ASSERT_EQ(::stat(name.constData(), &status), 0);
+        EXPECT_EQ(status.st_uid, c.owner);
+        EXPECT_EQ(status.st_gid, c.group);
+        EXPECT_EQ(status.st_mode & 07777, c.mode);
+    }
+}
+
 TEST_F(IniFileTest, BinaryGarbageReadsAsDefaultsAndIsKeptByteForByte) {
     std::mt19937 random(1234);
     QByteArray garbage(64 * 1024, '\0');
