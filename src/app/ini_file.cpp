@@ -296,4 +296,10 @@ void IniFile::commit() {
     dirty_ = false;
 }
 
+void IniFile::copyTo(const QString& path) const {
+    if (!replaceFileContents(path, serialize())) {
+        throw SettingsError(QStringLiteral("Unable to write to %1").arg(path));
+    }
+}
+
 }  // namespace voltrix

@@ -94,6 +94,11 @@ public:
     // disk is then as it was before the batch.
     void commit();
 
+    // Writes the file as read, with the batch's changes, to `path`, which
+    // need not exist; this object stays bound to its own file. Throws
+    // SettingsError "Unable to write to <path>" as commit() does.
+    void copyTo(const QString& path) const;
+
 private:
     void load();
     void parse(const QByteArray& content);

@@ -15,21 +15,6 @@ QString settingsFilePathIn(const QString& directory) {
     return QDir(directory).filePath(QStringLiteral("config.ini"));
 }
 
-QString settingsDirectory(const QString& programDirectory, const QString& userDirectory) {
-    const QFileInfo file(settingsFilePathIn(programDirectory));
-    const bool writable =
-        file.exists() ? file.isWritable() : QFileInfo(programDirectory).isWritable();
-    return writable ? programDirectory : userDirectory;
-}
-
-QString settingsFilePath(const QString& programDirectory, const QString& userDirectory) {
-    const QString directory = settingsDirectory(programDirectory, userDirectory);
-    if (directory == userDirectory) {
-        QDir().mkpath(userDirectory);
-    }
-    return settingsFilePathIn(directory);
-}
-
 int LoadedSettings::checkedChartTime() const {
     if (!chartTime) {
         throw SettingsError(QStringLiteral("'%1' is not a valid integer value").arg(chartTimeText));

@@ -28,6 +28,7 @@
 #include "app/ini_file.h"
 #include "app/language.h"
 #include "app/program_settings.h"
+#include "app/settings_location.h"
 #include "app/string_table.h"
 #include "app/typed_length_limit.h"
 #include "config/number_text.h"
@@ -734,7 +735,7 @@ void TFMain::loadSettings() {
         environment_.userSettingsDirectory.isEmpty()
             ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
             : environment_.userSettingsDirectory;
-    config_path = settingsFilePath(programDirectory, userDirectory);
+    config_path = chooseSettingsLocation(programDirectory, userDirectory).path;
     const LoadedSettings loaded = loadSettingsAtStartup(config_path, lookup(Ids::IDS_42));
 
     QLineEdit* const nameEdits[] = {mathUi_->math_name_1, mathUi_->math_name_2};

@@ -382,6 +382,39 @@ TEST_F(WindowTest, SettingsInAFolderClosedToNewFilesAreSavedAndTheWindowCloses) 
     EXPECT_FALSE(QFileInfo::exists(userConfigPath()));
 }
 
+// The administrator set the program up for everyone: file and folder are
+// read-only for users, who start from those settings.
+TEST_F(WindowTest, AReadOnlyProgramFileStartsTheUsersFile) {
+    const QString own = QString::fromUtf8(
+        "[Options]\r\nMathName1=Moc\r\nAdcUnit1=V\r\nPoint=4\r\nLanguage=1\r\n"
+        "FileName=/dane/żółć.csv\r\n");
+    writeConfig(own);
+    OrdinaryUser::owns(userDir_.path());
+    const ScopedMode file(configPath(), 0444);
+    const ScopedMode folder(dir_.path(), 0555);
+    {
+        const OrdinaryUser user;
+        if (!user.active()) {
+            GTEST_SKIP() << "cannot act as an ordinary user";
+        }
+        auto window = open();
+        EXPECT_TRUE(errors.empty());
+        EXPECT_EQ(text(*window, "math_name_1"), QStringLiteral("Moc"));
+        EXPECT_EQ(text(*window, "adc_unit_1"), QStringLiteral("V"));
+        EXPECT_EQ(text(*window, "file_name_edit"), QString::fromUtf8("/dane/żółć.csv"));
+        EXPECT_EQ(find<QComboBox>(*window, "DivBox")->currentIndex(), 4);
+        EXPECT_EQ(activeLanguage(), Language::English);
+
+        EXPECT_TRUE(window->close());
+        EXPECT_TRUE(errors.empty());
+    }
+    EXPECT_EQ(readConfig(), own);
+    const QString users = readFile(userConfigPath());
+    for (const char* kept : {"MathName1=Moc", "AdcUnit1=V", "Point=4", "Language=1"}) {
+        EXPECT_TRUE(users.contains(QLatin1String(kept))) << kept;
+    }
+}
+
 TEST_F(WindowTest, EditMarksClearOnChangeAndOnClick) {
     auto window = open();
     QLineEdit* filter = window->arrays.adc_filter1[1];
