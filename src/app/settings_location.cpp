@@ -1,5 +1,6 @@
 #include "app/settings_location.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -19,24 +20,35 @@ bool mayKeepSettingsIn(const QString& file, const QString& directory) {
 SettingsLocation chooseSettingsLocation(const QString& programDirectory,
                                         const QString& userDirectory) {
     const QString own = settingsFilePathIn(programDirectory);
-    if (mayKeepSettingsIn(own, programDirectory)) {
-        return {own};
+    const IniFile ownFile(own);
+    if (!ownFile.refused() && mayKeepSettingsIn(own, programDirectory)) {
+        return {own, {}};
     }
     QDir().mkpath(userDirectory);
     const QString user = settingsFilePathIn(userDirectory);
-    if (QFileInfo::exists(user) || !QFileInfo::exists(own)) {
-        return {user};
-    }
-    const IniFile ownFile(own);
     if (ownFile.refused()) {
-        return {user};
+        return {user, own};
+    }
+    if (QFileInfo::exists(user) || !QFileInfo::exists(own)) {
+        return {user, {}};
     }
     try {
         ownFile.copyTo(user);
     } catch (const SettingsError&) {
-        return {own};
+        return {own, {}};
     }
-    return {user};
+    return {user, own};
+}
+
+QString setAsideMessage(const SettingsLocation& location) {
+    if (location.setAside.isEmpty()) {
+        return {};
+    }
+    return QCoreApplication::translate(
+               "ProgramSettings",
+               QT_TRANSLATE_NOOP("ProgramSettings",
+                                 "Nie można zapisać ustawień w %1, używany jest %2"))
+        .arg(location.setAside, location.path);
 }
 
 }  // namespace voltrix

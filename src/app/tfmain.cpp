@@ -735,7 +735,8 @@ void TFMain::loadSettings() {
         environment_.userSettingsDirectory.isEmpty()
             ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
             : environment_.userSettingsDirectory;
-    config_path = chooseSettingsLocation(programDirectory, userDirectory).path;
+    const SettingsLocation location = chooseSettingsLocation(programDirectory, userDirectory);
+    config_path = location.path;
     const LoadedSettings loaded = loadSettingsAtStartup(config_path, lookup(Ids::IDS_42));
 
     QLineEdit* const nameEdits[] = {mathUi_->math_name_1, mathUi_->math_name_2};
@@ -791,6 +792,12 @@ void TFMain::loadSettings() {
     // An unknown language number falls back to Polish.
     siLangCombo1->setCurrentIndex(languageFromIndex(loaded.language) == Language::English ? 1 : 0);
     siLangCombo1Change();
+
+    // After the language change, which empties the panel.
+    const QString setAside = setAsideMessage(location);
+    if (!setAside.isEmpty()) {
+        statusPanels_->setText(StatusPanel::Message, setAside);
+    }
 }
 
 void TFMain::siLangCombo1Change() {

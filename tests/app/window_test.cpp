@@ -415,6 +415,42 @@ TEST_F(WindowTest, AReadOnlyProgramFileStartsTheUsersFile) {
     }
 }
 
+TEST_F(WindowTest, AFolderNamedLikeTheSettingsFileSendsThemToTheUsersFile) {
+    struct Case {
+        const char* userFile;  // null: none yet
+        Language language;
+        const char* message;
+    };
+    const Case cases[] = {
+        {nullptr, Language::Polish, "Nie można zapisać ustawień w %1, używany jest %2"},
+        {"[Options]\nLanguage=1\nMathName1=Moc\n", Language::English,
+         "The settings cannot be saved in %1; %2 is used instead"},
+    };
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("config.ini")));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        errors.clear();
+        QFile::remove(userConfigPath());
+        if (c.userFile != nullptr) {
+            QFile file(userConfigPath());
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.userFile);
+        }
+        auto window = open();
+        EXPECT_TRUE(errors.empty());
+        EXPECT_EQ(activeLanguage(), c.language);
+        EXPECT_EQ(window->statusPanels().text(StatusPanel::Message),
+                  QString::fromUtf8(c.message).arg(configPath(), userConfigPath()));
+        find<QComboBox>(*window, "DivBox")->setCurrentIndex(3);
+
+        EXPECT_TRUE(window->close());
+        EXPECT_TRUE(errors.empty());
+        EXPECT_TRUE(QFileInfo(configPath()).isDir());
+        EXPECT_TRUE(readFile(userConfigPath()).contains(QStringLiteral("Point=3")));
+        setActiveLanguage(Language::Polish);
+    }
+}
+
 TEST_F(WindowTest, EditMarksClearOnChangeAndOnClick) {
     auto window = open();
     QLineEdit* filter = window->arrays.adc_filter1[1];
