@@ -886,9 +886,16 @@ void TFMain::closeEvent(QCloseEvent* event) {
     try {
         shutdownSave();
     } catch (const SettingsError& error) {
-        showError(error.message());
-        event->ignore();
-        return;
+        // The first failure keeps the window open, so that the operator can
+        // free the file and close again; after that the window closes
+        // without saving: one that cannot be closed is worse than lost
+        // settings.
+        if (!shutdownSaveFailed_) {
+            shutdownSaveFailed_ = true;
+            showError(error.message());
+            event->ignore();
+            return;
+        }
     }
     CloseLogFile();
     event->accept();

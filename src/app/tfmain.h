@@ -183,6 +183,7 @@ private:
     QTimer* SaveFileTimer = nullptr;
     std::unique_ptr<IndicatorRefresh> indicators_;
     bool logFailing_ = false;
+    bool shutdownSaveFailed_ = false;  // the next failed close closes anyway
     int logErrorCode_ = 0;
     std::unique_ptr<StatusPanels> statusPanels_;
 

@@ -451,6 +451,52 @@ TEST_F(WindowTest, AFolderNamedLikeTheSettingsFileSendsThemToTheUsersFile) {
     }
 }
 
+TEST_F(WindowTest, ASecondCloseThatCannotSaveClosesWithoutSaving) {
+    struct Case {
+        const char* situation;
+        std::function<void()> beforeOpening;
+        std::function<void()> beforeClosing;
+    };
+    // A directory below a regular file can never be created.
+    const auto blockUserDirectory = [this] {
+        QFile blocker(userDir_.filePath(QStringLiteral("blocker")));
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    };
+    const auto folderInPlaceOfTheFile = [this] {
+        QFile::remove(configPath());
+        ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("config.ini")));
+    };
+    const Case cases[] = {
+        {"nowhere to write from the start",
+         [&] {
+             blockUserDirectory();
+             folderInPlaceOfTheFile();
+         },
+         [] {}},
+        {"the file turned into a folder", [] {}, folderInPlaceOfTheFile},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.situation);
+        QDir(dir_.path()).rmdir(QStringLiteral("config.ini"));
+        QFile::remove(configPath());
+        QFile::remove(userDir_.filePath(QStringLiteral("blocker")));
+        c.beforeOpening();
+        auto window = open(dir_.path(), userDir_.filePath(QStringLiteral("blocker/settings")));
+        window->show();
+        c.beforeClosing();
+        errors.clear();
+
+        EXPECT_FALSE(window->close());
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Unable to write to ")));
+        EXPECT_TRUE(window->isVisible());
+
+        EXPECT_TRUE(window->close());
+        EXPECT_EQ(errors.size(), 1u);
+        EXPECT_FALSE(window->isVisible());
+    }
+}
+
 TEST_F(WindowTest, EditMarksClearOnChangeAndOnClick) {
     auto window = open();
     QLineEdit* filter = window->arrays.adc_filter1[1];
