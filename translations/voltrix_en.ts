@@ -807,4 +807,11 @@
         <translation>unknown error</translation>
     </message>
 </context>
+<context>
+    <name>ProgramSettings</name>
+    <message>
+        <source>Nie można zapisać ustawień w %1, używany jest %2</source>
+        <translation>The settings cannot be saved in %1; %2 is used instead</translation>
+    </message>
+</context>
 </TS>

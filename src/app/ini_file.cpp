@@ -2,12 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include "app/file_replace.h"
 
 namespace voltrix {
 namespace {
@@ -76,23 +72,6 @@ QByteArray lineEndingOf(const QByteArray& line) {
     return line.endsWith("\r\n") ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
 }
 
-// Makes the rename of a just committed file durable too. Best effort: the new
-// file's contents are already on disk, and the rename itself is atomic.
-void syncDirectoryOf(const QString& path) {
-#ifdef Q_OS_UNIX
-    // QSaveFile writes through a symbolic link, so the link's target counts.
-    const QFileInfo target(QFileInfo(path).canonicalFilePath());
-    const QByteArray directory = QFile::encodeName(target.absolutePath());
-    const int fd = ::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(path);
-#endif
-}
-
 }  // namespace
 
 SettingsError::SettingsError(const QString& message)
@@ -159,17 +138,16 @@ void IniFile::load() {
         unreadable_ = true;
         return;
     }
-    // Sized by the file, not by the limit: a limit-sized buffer would cost a
-    // megabyte for every read of a small file.
+    // Sized by the file, not by the limit: a limit-sized buffer would cost
+    // megabytes for every read of a small file.
     if (file.size() > kMaxFileSize) {
-        return;
-    }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
         unreadable_ = true;
         return;
     }
-    if (content.size() > kMaxFileSize) {
+    const QByteArray content = file.readAll();
+    // The file may have grown while it was read.
+    if (file.error() != QFileDevice::NoError || content.size() > kMaxFileSize) {
+        unreadable_ = true;
         return;
     }
     parse(content);
@@ -312,18 +290,16 @@ void IniFile::commit() {
     if (unreadable_) {
         throw failure;
     }
-    // QSaveFile writes a temporary file beside the target, flushes it to disk
-    // and renames it over the target; on any failure the target is untouched.
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!replaceFileContents(path_, serialize())) {
         throw failure;
     }
-    const QByteArray content = serialize();
-    if (file.write(content) != content.size() || !file.commit()) {
-        throw failure;
-    }
-    syncDirectoryOf(path_);
     dirty_ = false;
+}
+
+void IniFile::copyTo(const QString& path) const {
+    if (!replaceFileContents(path, serialize())) {
+        throw SettingsError(QStringLiteral("Unable to write to %1").arg(path));
+    }
 }
 
 }  // namespace voltrix

@@ -22,14 +22,14 @@
 //   reads as two blanks, "a" and a blank.
 // - Lines may end in LF or CR LF; a UTF-8 byte order mark is skipped.
 // - A file that is not a regular file, cannot be opened, or is larger than
-//   kMaxFileSize is not read at all: every key takes its default.
+//   kMaxFileSize is refused: not read at all, every key takes its default.
 //
 // Writing
 // - Writes change a copy in memory and reach the disk only with commit(), all
-//   at once: a temporary file beside the settings file is written, flushed to
-//   disk and renamed over the old one, so that a crash or power loss leaves
-//   either the old file or the new one, never a part of either. An object
-//   destroyed without commit() (an error ended the batch) writes nothing.
+//   at once, as replaceFileContents() puts them there: as a new file renamed
+//   over the old one, or, in a folder that takes no new files, over the old
+//   contents in place. An object destroyed without commit() (an error ended
+//   the batch) writes nothing.
 // - An existing key is replaced where it stands (its line becomes `Key=Value`
 //   with the key spelled as in the file); a new key goes after the last key of
 //   the section; a missing section is added at the end of the file. All other
@@ -39,10 +39,8 @@
 // - A value is stored as it is, except that line breaks become blanks and a
 //   value with blanks at either end, or already wrapped in double quotes, gets
 //   one pair of double quotes around it, so that it reads back unchanged.
-// - A file that exists but was not readable (not a regular file, or it could
-//   not be opened) is never replaced: commit() fails. A file over kMaxFileSize
-//   is not a settings file any more; the first commit replaces it with a new
-//   file holding only the keys written.
+// - A refused file is never replaced: commit() fails. What the user put in a
+//   file the program could not read is not the program's to throw away.
 
 namespace voltrix {
 
@@ -68,15 +66,18 @@ class IniFile {
 public:
     // Longest text a read returns, in UTF-16 units (a character is never cut).
     static constexpr qsizetype kMaxReadLength = 2047;
-    // Larger files are not read (see above). A complete settings file has a
-    // few hundred bytes.
-    static constexpr qint64 kMaxFileSize = 1024 * 1024;
+    // Larger files are refused (see above). A complete settings file has a
+    // few hundred bytes, but a hand-edited one may carry long comments or
+    // pasted notes; what is beyond this is no settings file.
+    static constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 
     // Reads the file at `path` for one batch of reads and writes. Never fails:
     // a file that cannot be read gives defaults.
     explicit IniFile(const QString& path);
 
     const QString& path() const { return path_; }
+    // The file exists but was not read (see above); it is never written.
+    bool refused() const { return unreadable_; }
 
     QString readText(const QString& key, const QString& defaultValue) const;
     std::int32_t readInt(const QString& key, std::int32_t defaultValue) const;
@@ -93,6 +94,11 @@ public:
     // disk is then as it was before the batch.
     void commit();
 
+    // Writes the file as read, with the batch's changes, to `path`, which
+    // need not exist; this object stays bound to its own file. Throws
+    // SettingsError "Unable to write to <path>" as commit() does.
+    void copyTo(const QString& path) const;
+
 private:
     void load();
     void parse(const QByteArray& content);
@@ -100,7 +106,7 @@ private:
     QByteArray serialize() const;
 
     QString path_;
-    bool unreadable_ = false;  // exists but could not be read: never replaced
+    bool unreadable_ = false;  // refused: never replaced
     bool dirty_ = false;
 
     QByteArray bom_;

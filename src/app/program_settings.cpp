@@ -1,9 +1,7 @@
 #include "app/program_settings.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include "logging/log_line.h"
 
@@ -15,24 +13,6 @@ static_assert(kSaveKeyCount == 1 + kLogColumnCount, "SaveAuto, then one key per 
 
 QString settingsFilePathIn(const QString& directory) {
     return QDir(directory).filePath(QStringLiteral("config.ini"));
-}
-
-QString settingsDirectory(const QString& programDirectory, const QString& userDirectory) {
-    const QFileInfo file(settingsFilePathIn(programDirectory));
-    const bool writable =
-        file.exists() ? file.isWritable() : QFileInfo(programDirectory).isWritable();
-    return writable ? programDirectory : userDirectory;
-}
-
-QString settingsFilePath() {
-    const QString userDirectory =
-        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    const QString directory =
-        settingsDirectory(QCoreApplication::applicationDirPath(), userDirectory);
-    if (directory == userDirectory) {
-        QDir().mkpath(userDirectory);
-    }
-    return settingsFilePathIn(directory);
 }
 
 int LoadedSettings::checkedChartTime() const {

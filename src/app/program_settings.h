@@ -10,8 +10,9 @@
 #include "app/ini_file.h"
 #include "device/quantities.h"
 
-// The operator's settings in `config.ini` beside the program: what start-up
-// reads, what a missing file starts with and what shutdown writes back. The
+// The operator's settings in `config.ini` (see settings_location.h for which
+// one): what start-up reads, what a missing file starts with and what
+// shutdown writes back. The
 // window only moves these values into and out of its controls.
 
 namespace voltrix {
@@ -62,18 +63,6 @@ inline constexpr const char* kDefaultChartTime = "1";
 
 // `config.ini` in `directory`.
 QString settingsFilePathIn(const QString& directory);
-// The directory of `config.ini`: the program's own directory, as long as the
-// file there can be written (or, while there is none, created). A program
-// installed where users cannot write (such as /usr/bin) keeps its settings in
-// `userDirectory` instead, since a file it could read but never write would
-// keep the window from closing.
-QString settingsDirectory(const QString& programDirectory, const QString& userDirectory);
-
-// `config.ini` for the running program, whatever the working directory: beside
-// the program, or in the user's configuration directory where the program's
-// own cannot be written. Needs a QCoreApplication.
-QString settingsFilePath();
-
 // Everything start-up reads, as stored (no range checks: the window decides
 // what an index out of its range leaves selected).
 struct LoadedSettings {

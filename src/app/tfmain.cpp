@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -27,6 +28,7 @@
 #include "app/ini_file.h"
 #include "app/language.h"
 #include "app/program_settings.h"
+#include "app/settings_location.h"
 #include "app/string_table.h"
 #include "app/typed_length_limit.h"
 #include "config/number_text.h"
@@ -726,9 +728,15 @@ void TFMain::FormCreate() {
 }
 
 void TFMain::loadSettings() {
-    config_path = environment_.settingsDirectory.isEmpty()
-                      ? settingsFilePath()
-                      : settingsFilePathIn(environment_.settingsDirectory);
+    const QString programDirectory = environment_.settingsDirectory.isEmpty()
+                                         ? QCoreApplication::applicationDirPath()
+                                         : environment_.settingsDirectory;
+    const QString userDirectory =
+        environment_.userSettingsDirectory.isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+            : environment_.userSettingsDirectory;
+    const SettingsLocation location = chooseSettingsLocation(programDirectory, userDirectory);
+    config_path = location.path;
     const LoadedSettings loaded = loadSettingsAtStartup(config_path, lookup(Ids::IDS_42));
 
     QLineEdit* const nameEdits[] = {mathUi_->math_name_1, mathUi_->math_name_2};
@@ -784,6 +792,12 @@ void TFMain::loadSettings() {
     // An unknown language number falls back to Polish.
     siLangCombo1->setCurrentIndex(languageFromIndex(loaded.language) == Language::English ? 1 : 0);
     siLangCombo1Change();
+
+    // After the language change, which empties the panel.
+    const QString setAside = setAsideMessage(location);
+    if (!setAside.isEmpty()) {
+        statusPanels_->setText(StatusPanel::Message, setAside);
+    }
 }
 
 void TFMain::siLangCombo1Change() {
@@ -872,9 +886,16 @@ void TFMain::closeEvent(QCloseEvent* event) {
     try {
         shutdownSave();
     } catch (const SettingsError& error) {
-        showError(error.message());
-        event->ignore();
-        return;
+        // The first failure keeps the window open, so that the operator can
+        // free the file and close again; after that the window closes
+        // without saving: one that cannot be closed is worse than lost
+        // settings.
+        if (!shutdownSaveFailed_) {
+            shutdownSaveFailed_ = true;
+            showError(error.message());
+            event->ignore();
+            return;
+        }
     }
     CloseLogFile();
     event->accept();

@@ -46,6 +46,9 @@ class IndicatorRefresh;
 struct WindowEnvironment {
     // Directory of config.ini; empty means the directory of the program.
     QString settingsDirectory;
+    // Where config.ini goes when it cannot stay in settingsDirectory; empty
+    // means the user's configuration directory.
+    QString userSettingsDirectory;
     // Shows the text of an error box; empty means a modal message box.
     std::function<void(const QString& text)> showError;
     // The HID devices to talk to; null means the system's. Not owned.
@@ -180,6 +183,7 @@ private:
     QTimer* SaveFileTimer = nullptr;
     std::unique_ptr<IndicatorRefresh> indicators_;
     bool logFailing_ = false;
+    bool shutdownSaveFailed_ = false;  // the next failed close closes anyway
     int logErrorCode_ = 0;
     std::unique_ptr<StatusPanels> statusPanels_;
 

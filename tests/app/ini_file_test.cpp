@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/ordinary_user.h"
+
 namespace voltrix {
 namespace {
 
@@ -310,16 +312,75 @@ TEST_F(IniFileTest, SomethingOtherThanAFileIsReadAsEmptyAndNeverReplaced) {
 }
 
 TEST_F(IniFileTest, FailedWriteLeavesTheOldFileUnchanged) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only directories";
-    }
     put("[Options]\nPoint=2\n");
-    ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0500), 0);
-    IniFile ini(path());
-    ini.writeInt("Point", 4);
-    EXPECT_THROW(ini.commit(), SettingsError);
-    ::chmod(QFile::encodeName(dir_.path()).constData(), 0700);
+    const testing::ScopedMode file(path(), 0444);
+    const testing::ScopedMode folder(dir_.path(), 0555);
+    {
+        const testing::OrdinaryUser user;
+        if (!user.active()) {
+            GTEST_SKIP() << "cannot act as an ordinary user";
+        }
+        IniFile ini(path());
+        ini.writeInt("Point", 4);
+        EXPECT_THROW(ini.commit(), SettingsError);
+    }
     EXPECT_EQ(contents(), "[Options]\nPoint=2\n");
+}
+
+// A shared installation: the folder is the administrator's, the file was
+// handed to the user. No temporary file can go beside it.
+TEST_F(IniFileTest, AFileInAFolderClosedToNewFilesIsRewrittenInPlace) {
+    put("[Options]\r\nPoint=2\r\nMathName1=Moc czynna\r\n; notatka\r\n");
+    testing::OrdinaryUser::owns(path());
+    const testing::ScopedMode folder(dir_.path(), 0555);
+    {
+        const testing::OrdinaryUser user;
+        if (!user.active()) {
+            GTEST_SKIP() << "cannot act as an ordinary user";
+        }
+        IniFile ini(path());
+        ini.writeInt("Point", 4);
+        ini.writeText("MathName1", "M");  // shorter: the old tail must go
+        EXPECT_NO_THROW(ini.commit());
+    }
+    EXPECT_EQ(contents(), "[Options]\r\nPoint=4\r\nMathName1=M\r\n; notatka\r\n");
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"config.ini"});
+}
+
+// Root saving a user's file must not take it away from the user.
+TEST_F(IniFileTest, ReplacingAFileKeepsItsOwnerGroupAndPermissions) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root writes files of other users";
+    }
+    struct Case {
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+    };
+    const Case cases[] = {
+        {testing::OrdinaryUser::kNobody, testing::OrdinaryUser::kNobody, 0644},
+        {testing::OrdinaryUser::kNobody, 0, 0600},
+        {0, testing::OrdinaryUser::kNobody, 0660},
+        {testing::OrdinaryUser::kNobody, testing::OrdinaryUser::kNobody, 0666},
+    };
+    const QByteArray name = QFile::encodeName(path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.owner << ":" << c.group << " " << std::oct << c.mode);
+        put("[Options]\nPoint=2\n");
+        ASSERT_EQ(::chown(name.constData(), c.owner, c.group), 0);
+        ASSERT_EQ(::chmod(name.constData(), c.mode), 0);
+        IniFile ini(path());
+        ini.writeInt("Point", 4);
+        ini.commit();
+        EXPECT_EQ(contents(), "[Options]\nPoint=4\n");
+        struct stat status {};
+        ASSERT_EQ(::stat(name.constData(), &status), 0);
+        EXPECT_EQ(status.st_uid, c.owner);
+        EXPECT_EQ(status.st_gid, c.group);
+        EXPECT_EQ(status.st_mode & 07777, c.mode);
+    }
 }
 
 TEST_F(IniFileTest, BinaryGarbageReadsAsDefaultsAndIsKeptByteForByte) {
@@ -344,13 +405,41 @@ TEST_F(IniFileTest, BinaryGarbageReadsAsDefaultsAndIsKeptByteForByte) {
     EXPECT_EQ(ini.readInt("Point", 2), 4);
 }
 
-TEST_F(IniFileTest, HugeFileIsNotReadAndIsReplacedByTheNextWrite) {
-    put("[Options]\nPoint=3\n" + QByteArray(IniFile::kMaxFileSize, 'z'));
+TEST_F(IniFileTest, LargeHandEditedFilesAreReadAndKeptWhole) {
+    const QByteArray head = "[Options]\nPoint=3\nMathName1=Moc\n;";
+    for (const qint64 size : {qint64{1024 * 1024 + 1}, IniFile::kMaxFileSize}) {
+        SCOPED_TRACE(size);
+        QByteArray bytes = head + QByteArray(size - head.size() - 1, 'z') + '\n';
+        put(bytes);
+        {
+            IniFile ini(path());
+            EXPECT_EQ(ini.readInt("Point", 2), 3);
+            EXPECT_EQ(ini.readText("MathName1", "..."), "Moc");
+            ini.writeInt("Point", 4);
+            ini.commit();
+        }
+        bytes.replace("Point=3", "Point=4");
+        const QByteArray written = contents();
+        EXPECT_EQ(written.size(), bytes.size());
+        EXPECT_TRUE(written == bytes) << "the comment was not kept";
+    }
+}
+
+TEST_F(IniFileTest, AFileOverTheLimitIsNotReadAndNeverReplaced) {
+    const QByteArray head = "[Options]\nPoint=3\n";
+    put(head);
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.resize(IniFile::kMaxFileSize + 1));  // sparse: no time spent writing
+    }
     IniFile ini(path());
     EXPECT_EQ(ini.readInt("Point", 2), 2);
     ini.writeInt("Point", 4);
-    ini.commit();
-    EXPECT_EQ(contents(), "[Options]\r\nPoint=4\r\n");
+    EXPECT_THROW(ini.commit(), SettingsError);
+    EXPECT_EQ(QFileInfo(path()).size(), IniFile::kMaxFileSize + 1);
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(head.size()), head);
 }
 
 }  // namespace

@@ -324,16 +324,5 @@ TEST(SettingsFilePath, IsConfigIniInTheGivenDirectory) {
     EXPECT_EQ(settingsFilePathIn("/opt/voltrix/"), "/opt/voltrix/config.ini");
 }
 
-TEST(SettingsDirectory, BesideTheProgramUnlessThatCannotBeWritten) {
-    QTemporaryDir program;
-    const QString user = QStringLiteral("/home/someone/.config/VOLTRIX - PC");
-    EXPECT_EQ(settingsDirectory(program.path(), user), program.path());
-
-    // A program directory that cannot take a settings file (here: one that
-    // does not exist; an installed program's /usr/bin alike).
-    const QString missing = program.filePath(QStringLiteral("not/there"));
-    EXPECT_EQ(settingsDirectory(missing, user), user);
-}
-
 }  // namespace
 }  // namespace voltrix

@@ -29,6 +29,8 @@ protected:
     void TearDown() override { setActiveLanguage(Language::Polish); }
 
     QString configPath() const { return dir_.filePath(QStringLiteral("config.ini")); }
+    // The file of the user's configuration directory the windows fall back to.
+    QString userConfigPath() const { return userDir_.filePath(QStringLiteral("config.ini")); }
 
     void writeConfig(const QString& text) {
         QFile file(configPath());
@@ -36,8 +38,10 @@ protected:
         file.write(text.toUtf8());
     }
 
-    QString readConfig() const {
-        QFile file(configPath());
+    QString readConfig() const { return readFile(configPath()); }
+
+    static QString readFile(const QString& path) {
+        QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             return {};
         }
@@ -69,9 +73,11 @@ protected:
         return true;
     }
 
-    std::unique_ptr<TFMain> open(QString directory = {}) {
+    std::unique_ptr<TFMain> open(QString directory = {}, QString userDirectory = {}) {
         WindowEnvironment environment;
         environment.settingsDirectory = directory.isEmpty() ? dir_.path() : directory;
+        environment.userSettingsDirectory =
+            userDirectory.isEmpty() ? userDir_.path() : userDirectory;
         environment.showError = [this](const QString& text) { errors.push_back(text); };
         environment.hidBackend = &bus;
         return std::make_unique<TFMain>(environment);
@@ -127,6 +133,7 @@ protected:
     }
 
     QTemporaryDir dir_;
+    QTemporaryDir userDir_;
     std::vector<QString> errors;
     // The HID devices the windows see: none until a test plugs some in.
     VirtualHidBackend bus;

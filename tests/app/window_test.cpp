@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -17,6 +19,7 @@
 
 #include "app/edit_marking.h"
 #include "app/language.h"
+#include "app/ordinary_user.h"
 #include "app/window_fixture.h"
 #include "display/chart_view.h"
 
@@ -24,6 +27,8 @@ namespace voltrix {
 namespace {
 
 using ::testing::ElementsAre;
+using testing::OrdinaryUser;
+using testing::ScopedMode;
 using testing::WindowTest;
 
 TEST_F(WindowTest, FirstStartWritesTheDefaultSettingsFile) {
@@ -284,16 +289,17 @@ TEST_F(WindowTest, SaveButtonsWriteTheirKeyAtOnce) {
 }
 
 TEST_F(WindowTest, AnUnwritableSettingsFileIsReportedAndTheWindowStillOpens) {
-    // A settings directory below a regular file can never be created.
+    // Settings directories below a regular file can never be created.
     QFile blocker(dir_.filePath(QStringLiteral("blocker")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const QString directory = dir_.filePath(QStringLiteral("blocker/settings"));
+    const QString userDirectory = dir_.filePath(QStringLiteral("blocker/user"));
 
-    auto window = open(directory);
+    auto window = open(directory, userDirectory);
 
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], QStringLiteral("Unable to write to %1/config.ini.").arg(directory));
+    EXPECT_EQ(errors[0], QStringLiteral("Unable to write to %1/config.ini.").arg(userDirectory));
     EXPECT_FALSE(window->logging_on);
     EXPECT_EQ(find<QLabel>(*window, "ver_pc")->text(), QStringLiteral("..."));
     EXPECT_EQ(tabText(*window, "PageControl1", 0), QString::fromUtf8("Wskaźniki"));
@@ -329,6 +335,166 @@ TEST_F(WindowTest, AFailedShutdownSaveKeepsTheWindowOpen) {
 
     ASSERT_TRUE(QDir(dir_.path()).rmdir(QStringLiteral("config.ini")));
     EXPECT_TRUE(window->close());  // the user may close again
+}
+
+TEST_F(WindowTest, ALargeHandEditedFileIsReadAndKeptOnClose) {
+    const QString head = QStringLiteral(
+        "[Options]\nMathName1=Moc\nAdcUnit2=bar\nFileName=/dane/p.csv\nMod=7\nSaveAuto=0\n"
+        "Point=3\n");
+    writeConfig(head + QLatin1Char(';') + QString(2 * 1024 * 1024, QLatin1Char('z')) +
+                QLatin1Char('\n'));
+    auto window = open();
+    EXPECT_EQ(text(*window, "math_name_1"), QStringLiteral("Moc"));
+    EXPECT_EQ(text(*window, "edit_mod"), QStringLiteral("7"));
+    EXPECT_EQ(text(*window, "file_name_edit"), QStringLiteral("/dane/p.csv"));
+    EXPECT_EQ(find<QComboBox>(*window, "DivBox")->currentIndex(), 3);
+
+    EXPECT_TRUE(window->close());
+
+    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(readConfig().startsWith(head));
+    EXPECT_EQ(storedValue(QStringLiteral("AdcUnit2")), QStringLiteral("bar"));
+    EXPECT_EQ(storedValue(QStringLiteral("SaveAuto")), QStringLiteral("0"));
+    EXPECT_GT(readConfig().size(), 2 * 1024 * 1024);
+}
+
+// A shared installation: the folder is the administrator's, the file was
+// handed to the user.
+TEST_F(WindowTest, SettingsInAFolderClosedToNewFilesAreSavedAndTheWindowCloses) {
+    writeConfig(QStringLiteral("[Options]\r\nMathUnit1=...\r\nPoint=2\r\nLanguage=0\r\n"));
+    OrdinaryUser::owns(configPath());
+    const ScopedMode folder(dir_.path(), 0555);
+    {
+        const OrdinaryUser user;
+        if (!user.active()) {
+            GTEST_SKIP() << "cannot act as an ordinary user";
+        }
+        auto window = open();
+        find<QLineEdit>(*window, "math_unit_1")->setText(QStringLiteral("kPa"));
+        QTest::mouseClick(find<QPushButton>(*window, "BitBtn42"), Qt::LeftButton);
+        find<QComboBox>(*window, "DivBox")->setCurrentIndex(4);
+
+        EXPECT_TRUE(window->close());
+        EXPECT_TRUE(errors.empty()) << errors.front().toStdString();
+    }
+    EXPECT_EQ(storedValue(QStringLiteral("MathUnit1")), QStringLiteral("kPa"));
+    EXPECT_EQ(storedValue(QStringLiteral("Point")), QStringLiteral("4"));
+    EXPECT_FALSE(QFileInfo::exists(userConfigPath()));
+}
+
+// The administrator set the program up for everyone: file and folder are
+// read-only for users, who start from those settings.
+TEST_F(WindowTest, AReadOnlyProgramFileStartsTheUsersFile) {
+    const QString own = QString::fromUtf8(
+        "[Options]\r\nMathName1=Moc\r\nAdcUnit1=V\r\nPoint=4\r\nLanguage=1\r\n"
+        "FileName=/dane/żółć.csv\r\n");
+    writeConfig(own);
+    OrdinaryUser::owns(userDir_.path());
+    const ScopedMode file(configPath(), 0444);
+    const ScopedMode folder(dir_.path(), 0555);
+    {
+        const OrdinaryUser user;
+        if (!user.active()) {
+            GTEST_SKIP() << "cannot act as an ordinary user";
+        }
+        auto window = open();
+        EXPECT_TRUE(errors.empty());
+        EXPECT_EQ(text(*window, "math_name_1"), QStringLiteral("Moc"));
+        EXPECT_EQ(text(*window, "adc_unit_1"), QStringLiteral("V"));
+        EXPECT_EQ(text(*window, "file_name_edit"), QString::fromUtf8("/dane/żółć.csv"));
+        EXPECT_EQ(find<QComboBox>(*window, "DivBox")->currentIndex(), 4);
+        EXPECT_EQ(activeLanguage(), Language::English);
+
+        EXPECT_TRUE(window->close());
+        EXPECT_TRUE(errors.empty());
+    }
+    EXPECT_EQ(readConfig(), own);
+    const QString users = readFile(userConfigPath());
+    for (const char* kept : {"MathName1=Moc", "AdcUnit1=V", "Point=4", "Language=1"}) {
+        EXPECT_TRUE(users.contains(QLatin1String(kept))) << kept;
+    }
+}
+
+TEST_F(WindowTest, AFolderNamedLikeTheSettingsFileSendsThemToTheUsersFile) {
+    struct Case {
+        const char* userFile;  // null: none yet
+        Language language;
+        const char* message;
+    };
+    const Case cases[] = {
+        {nullptr, Language::Polish, "Nie można zapisać ustawień w %1, używany jest %2"},
+        {"[Options]\nLanguage=1\nMathName1=Moc\n", Language::English,
+         "The settings cannot be saved in %1; %2 is used instead"},
+    };
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("config.ini")));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        errors.clear();
+        QFile::remove(userConfigPath());
+        if (c.userFile != nullptr) {
+            QFile file(userConfigPath());
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.userFile);
+        }
+        auto window = open();
+        EXPECT_TRUE(errors.empty());
+        EXPECT_EQ(activeLanguage(), c.language);
+        EXPECT_EQ(window->statusPanels().text(StatusPanel::Message),
+                  QString::fromUtf8(c.message).arg(configPath(), userConfigPath()));
+        find<QComboBox>(*window, "DivBox")->setCurrentIndex(3);
+
+        EXPECT_TRUE(window->close());
+        EXPECT_TRUE(errors.empty());
+        EXPECT_TRUE(QFileInfo(configPath()).isDir());
+        EXPECT_TRUE(readFile(userConfigPath()).contains(QStringLiteral("Point=3")));
+        setActiveLanguage(Language::Polish);
+    }
+}
+
+TEST_F(WindowTest, ASecondCloseThatCannotSaveClosesWithoutSaving) {
+    struct Case {
+        const char* situation;
+        std::function<void()> beforeOpening;
+        std::function<void()> beforeClosing;
+    };
+    // A directory below a regular file can never be created.
+    const auto blockUserDirectory = [this] {
+        QFile blocker(userDir_.filePath(QStringLiteral("blocker")));
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    };
+    const auto folderInPlaceOfTheFile = [this] {
+        QFile::remove(configPath());
+        ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("config.ini")));
+    };
+    const Case cases[] = {
+        {"nowhere to write from the start",
+         [&] {
+             blockUserDirectory();
+             folderInPlaceOfTheFile();
+         },
+         [] {}},
+        {"the file turned into a folder", [] {}, folderInPlaceOfTheFile},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.situation);
+        QDir(dir_.path()).rmdir(QStringLiteral("config.ini"));
+        QFile::remove(configPath());
+        QFile::remove(userDir_.filePath(QStringLiteral("blocker")));
+        c.beforeOpening();
+        auto window = open(dir_.path(), userDir_.filePath(QStringLiteral("blocker/settings")));
+        window->show();
+        c.beforeClosing();
+        errors.clear();
+
+        EXPECT_FALSE(window->close());
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Unable to write to ")));
+        EXPECT_TRUE(window->isVisible());
+
+        EXPECT_TRUE(window->close());
+        EXPECT_EQ(errors.size(), 1u);
+        EXPECT_FALSE(window->isVisible());
+    }
 }
 
 TEST_F(WindowTest, EditMarksClearOnChangeAndOnClick) {
