@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/compact_tabs.h"
 #include "app/edit_marking.h"
 #include "app/error_message.h"
 #include "app/glyphs.h"
@@ -198,6 +199,9 @@ void TFMain::buildPages() {
     PageControl2 = new QTabWidget(TabSheet3);
     PageControl2->setObjectName(QStringLiteral("PageControl2"));
     PageControl2->setDocumentMode(true);
+    // Five long captions side by side: with the style's own padding the last
+    // ones slip behind scroll arrows at the designed width.
+    makeTabsCompact(PageControl2->tabBar());
     auto* configurationLayout = new QVBoxLayout(TabSheet3);
     configurationLayout->setContentsMargins(4, 4, 4, 4);
     configurationLayout->addWidget(PageControl2);
