@@ -6,6 +6,7 @@
 #include <QToolButton>
 
 #include "app/window_fixture.h"
+#include "display/chart_view.h"
 
 namespace voltrix {
 namespace {
@@ -42,6 +43,26 @@ TEST_F(WindowLayoutTest, EveryConfigurationTabIsInViewWithoutScrollArrows) {
         }
         for (QToolButton* arrow : bar->findChildren<QToolButton*>()) {
             EXPECT_FALSE(arrow->isVisible());
+        }
+    }
+}
+
+TEST_F(WindowLayoutTest, EveryChartLegendTitleShowsWhole) {
+    for (int language : kLanguages) {
+        SCOPED_TRACE(language);
+        auto window = openShown(language);
+        showPage(*window, "TabSheet2");
+        ChartView* chart = window->chart();
+        chart->replot(QCustomPlot::rpImmediateRefresh);
+        // The legend's cells in the order the series were added.
+        for (int i = 0; i < static_cast<int>(kQuantityCount); ++i) {
+            QCPAbstractLegendItem* item = chart->legend->item(i);
+            ASSERT_NE(item, nullptr);
+            const QString title = chart->series(i)->name();
+            SCOPED_TRACE(title.toStdString());
+            const int titleWidth = QFontMetrics(item->font()).horizontalAdvance(title);
+            EXPECT_GE(item->rect().width(), ChartView::kLegendTitleLeft + titleWidth);
+            EXPECT_LE(item->outerRect().right(), chart->width());
         }
     }
 }
