@@ -23,6 +23,7 @@
 
 #include "app/compact_tabs.h"
 #include "app/edit_marking.h"
+#include "app/elided_label.h"
 #include "app/error_message.h"
 #include "app/glyphs.h"
 #include "app/ini_file.h"
@@ -383,11 +384,13 @@ void TFMain::bindSaveButtons() {
     }
 }
 
+// The name is the user's and of any length: the labels cut it to their width.
 void TFMain::setMathNameLabels(int channel, const QString& name) {
     const QString shown = QLatin1Char('[') + name + QLatin1Char(']');
     for (const char* row : {"0", "1", "2"}) {
-        child<QLabel>(this, QStringLiteral("math_name%1%2").arg(QLatin1String(row)).arg(channel))
-            ->setText(shown);
+        child<ElidedLabel>(this,
+                           QStringLiteral("math_name%1%2").arg(QLatin1String(row)).arg(channel))
+            ->setFullText(shown);
     }
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -17,6 +19,29 @@ using testing::WindowTest;
 // `language`, laid out at its designed size.
 class WindowLayoutTest : public WindowTest {
 protected:
+    // Every label that shows a math name, with the page it is on.
+    struct NameLabel {
+        const char* name;
+        const char* page;
+        const char* subPage;
+    };
+    static constexpr NameLabel kNameLabels[] = {
+        {"math_name01", "TabSheet1", nullptr},     {"math_name02", "TabSheet1", nullptr},
+        {"math_name11", "TabSheet3", "TabSheet5"}, {"math_name12", "TabSheet3", "TabSheet5"},
+        {"math_name21", "TabSheet3", "TabSheet7"}, {"math_name22", "TabSheet3", "TabSheet7"},
+    };
+
+    // Brings the label's page to the front, so that it is laid out.
+    static QLabel* shownLabel(TFMain& window, const NameLabel& label) {
+        showPage(window, label.page, label.subPage);
+        QCoreApplication::processEvents();
+        return find<QLabel>(window, label.name);
+    }
+
+    static bool textFits(const QLabel& label) {
+        return label.fontMetrics().horizontalAdvance(label.text()) <= label.contentsRect().width();
+    }
+
     std::unique_ptr<TFMain> openShown(int language) {
         auto window = open();
         chooseLanguage(*window, language);
@@ -64,6 +89,83 @@ TEST_F(WindowLayoutTest, EveryChartLegendTitleShowsWhole) {
             EXPECT_GE(item->rect().width(), ChartView::kLegendTitleLeft + titleWidth);
             EXPECT_LE(item->outerRect().right(), chart->width());
         }
+    }
+}
+
+// A name of `length` characters, of words as a real one would be (the
+// settings file keeps no space at the end).
+QString longName(int length) {
+    QString name = QString::fromUtf8("Ciśnienie w zbiorniku ").repeated(length).left(length);
+    name[length - 1] = QLatin1Char('A');
+    return name;
+}
+
+enum class NameSource { SettingsFile, EditBox };
+
+TEST_F(WindowLayoutTest, ALongMathNameIsCutShortInsteadOfWideningTheWindow) {
+    for (int length : {120, 150}) {
+        for (NameSource source : {NameSource::SettingsFile, NameSource::EditBox}) {
+            SCOPED_TRACE(length);
+            SCOPED_TRACE(static_cast<int>(source));
+            const QString name = longName(length);
+            if (source == NameSource::SettingsFile) {
+                writeConfig(QStringLiteral("[Options]\nMathName1=%1\nMathName2=%1\n").arg(name));
+            } else {
+                writeConfig(QStringLiteral("[Options]\n"));
+            }
+            auto window = openShown(0);
+            if (source == NameSource::EditBox) {
+                showPage(*window, "TabSheet3", "TabSheet7");
+                for (const auto& [edit, button] :
+                     {std::pair{"math_name_1", "BitBtn48"}, std::pair{"math_name_2", "BitBtn50"}}) {
+                    find<QLineEdit>(*window, edit)->setText(name);
+                    QTest::mouseClick(find<QPushButton>(*window, button), Qt::LeftButton);
+                }
+                ASSERT_EQ(storedValue(QStringLiteral("MathName2")), name);
+            }
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(errors.empty());
+
+            EXPECT_EQ(window->size(), QSize(765, 570));
+            EXPECT_LE(window->minimumSizeHint().width(), 765);
+            for (const NameLabel& shown : kNameLabels) {
+                SCOPED_TRACE(shown.name);
+                QLabel* label = shownLabel(*window, shown);
+                EXPECT_TRUE(textFits(*label)) << label->text().toStdString();
+                EXPECT_TRUE(label->text().startsWith(QLatin1Char('[') + name.left(5)));
+                EXPECT_LT(label->text().size(), name.size());
+                EXPECT_TRUE(label->toolTip().contains(name));
+            }
+            EXPECT_EQ(window->size(), QSize(765, 570));
+        }
+    }
+}
+
+// Where the window grows the names show more of themselves.
+TEST_F(WindowLayoutTest, AMathNameShowsMoreOfItselfInAWiderWindow) {
+    const QString name = longName(120);
+    writeConfig(QStringLiteral("[Options]\nMathName1=%1\nMathName2=%1\n").arg(name));
+    auto window = openShown(0);
+    for (const NameLabel& shown : kNameLabels) {
+        SCOPED_TRACE(shown.name);
+        window->resize(765, 570);
+        const QString narrow = shownLabel(*window, shown)->text();
+        window->resize(1400, 570);
+        QLabel* label = shownLabel(*window, shown);
+        EXPECT_GT(label->text().size(), narrow.size());
+        EXPECT_TRUE(textFits(*label)) << label->text().toStdString();
+    }
+}
+
+// A short name shows whole, without a tooltip repeating it.
+TEST_F(WindowLayoutTest, AShortMathNameShowsWhole) {
+    writeConfig(QStringLiteral("[Options]\nMathName1=Pompa\nMathName2=Zawór\n"));
+    auto window = openShown(0);
+    for (const NameLabel& shown : kNameLabels) {
+        SCOPED_TRACE(shown.name);
+        QLabel* label = shownLabel(*window, shown);
+        EXPECT_EQ(label->text(), QString::fromUtf8(shown.name[10] == '1' ? "[Pompa]" : "[Zawór]"));
+        EXPECT_TRUE(label->toolTip().isEmpty());
     }
 }
 
