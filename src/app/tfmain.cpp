@@ -55,6 +55,7 @@ namespace {
 
 constexpr auto kCaption = "VOLTRIX PC [STANDARD] - 1.03a";
 constexpr auto kProgramVersion = "1.03a";
+constexpr QSize kDesignedSize(765, 570);
 
 // Page captions; the pages themselves are the forms.
 constexpr const char* kMainPages[] = {
@@ -163,7 +164,9 @@ TFMain::TFMain(WindowEnvironment environment, QWidget* parent)
     bindSaveButtons();
     bindChartWidth();
     setGlyphs();
-    resize(765, 570);
+    // The designed size; the pages' controls need all of it.
+    resize(kDesignedSize);
+    setMinimumSize(kDesignedSize);
     FormCreate();
     parameterPanel_ = new ParameterPanel(this, arrays, sender_, this);
     outputRulesPanel_ = new OutputRulesPanel(this, arrays, sender_, this);
@@ -247,16 +250,7 @@ void TFMain::buildStatusBar() {
     connect(siLangCombo1, &QComboBox::activated, this, &TFMain::siLangCombo1Change);
 }
 
-void TFMain::placeLanguageSelector() {
-    QStatusBar* bar = statusBar();
-    siLangCombo1->move(bar->width() - 115, 2);
-    siLangCombo1->raise();
-}
-
 bool TFMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == statusBar() && event->type() == QEvent::Resize) {
-        placeLanguageSelector();
-    }
     if (watched == triggerUi_->DebugMemo->viewport() && event->type() == QEvent::MouseButtonPress) {
         DebugMemoClick();
     }
@@ -708,11 +702,10 @@ void TFMain::BitBtn5Click() {
 void TFMain::FormCreate() {
     triggerUi_->DebugMemo->hide();
 
-    // The language selector sits in the status bar, over its right part.
-    siLangCombo1->setParent(statusBar());
-    siLangCombo1->show();
-    statusBar()->installEventFilter(this);
-    placeLanguageSelector();
+    // The language selector sits at the right end of the status bar, beside
+    // the panels rather than over them, 15 px in from the edge as designed.
+    statusBar()->addPermanentWidget(siLangCombo1);
+    statusBar()->setContentsMargins(0, 0, 15, 0);
 
     arrays.fill(this);
 

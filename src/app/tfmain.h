@@ -139,7 +139,6 @@ private:
     void showLogError();
     void retranslate();
     void setMathNameLabels(int channel, const QString& name);
-    void placeLanguageSelector();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

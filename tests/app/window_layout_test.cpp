@@ -7,7 +7,9 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "app/string_table.h"
 #include "app/window_fixture.h"
+#include "device/report_receiver.h"
 #include "display/chart_view.h"
 
 namespace voltrix {
@@ -166,6 +168,69 @@ TEST_F(WindowLayoutTest, AShortMathNameShowsWhole) {
         QLabel* label = shownLabel(*window, shown);
         EXPECT_EQ(label->text(), QString::fromUtf8(shown.name[10] == '1' ? "[Pompa]" : "[Zawór]"));
         EXPECT_TRUE(label->toolTip().isEmpty());
+    }
+}
+
+// Every text each status panel shows, in the active language.
+std::vector<std::pair<StatusPanel, QString>> statusTexts() {
+    return {
+        {StatusPanel::Message, lookup(Ids::IDS_10)},
+        {StatusPanel::Connection, lookup(Ids::IDS_7)},
+        {StatusPanel::Connection, lookup(Ids::IDS_8)},
+        {StatusPanel::ReportRate, reportRateText(12345, 1000, QStringLiteral("."))},
+        {StatusPanel::Logging, lookup(Ids::IDS_319)},
+        {StatusPanel::Logging, lookup(Ids::IDS_322)},
+    };
+}
+
+// The designed size is the smallest; where the window grows, the chart
+// takes the room.
+TEST_F(WindowLayoutTest, TheDesignedSizeIsTheSmallestAndTheChartTakesAnyMore) {
+    for (int language : kLanguages) {
+        SCOPED_TRACE(language);
+        auto window = openShown(language);
+        EXPECT_EQ(window->size(), QSize(765, 570));
+        EXPECT_EQ(window->minimumSize(), QSize(765, 570));
+        // The content fits the designed size rather than being squeezed.
+        EXPECT_LE(window->minimumSizeHint().width(), 765);
+        EXPECT_LE(window->minimumSizeHint().height(), 570);
+
+        window->resize(500, 400);
+        EXPECT_EQ(window->size(), QSize(765, 570));
+
+        showPage(*window, "TabSheet2");
+        QCoreApplication::processEvents();
+        const QSize designed = window->chart()->size();
+        window->resize(1200, 800);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->chart()->size(), designed + QSize(1200 - 765, 800 - 570));
+    }
+}
+
+// At the designed size and larger every status panel shows its texts whole,
+// and the language selector covers none of them.
+TEST_F(WindowLayoutTest, StatusPanelsShowTheirTextsWholeAtAnySize) {
+    for (int language : kLanguages) {
+        auto window = openShown(language);
+        auto* selector = find<QComboBox>(*window, "siLangCombo1");
+        for (const QSize size : {QSize(765, 570), QSize(1200, 800)}) {
+            window->resize(size);
+            for (const auto& [panel, text] : statusTexts()) {
+                SCOPED_TRACE(language);
+                SCOPED_TRACE(size.width());
+                SCOPED_TRACE(text.toStdString());
+                window->statusPanels().setText(panel, text);
+                QCoreApplication::processEvents();
+                auto* label = find<QLabel>(
+                    *window,
+                    qPrintable(QStringLiteral("StatusPanel%1").arg(static_cast<int>(panel))));
+                EXPECT_TRUE(label->isVisible());
+                EXPECT_LE(label->fontMetrics().horizontalAdvance(text),
+                          label->contentsRect().width());
+                EXPECT_FALSE(label->geometry().intersects(selector->geometry()));
+                EXPECT_LE(label->geometry().right(), window->statusBar()->rect().right());
+            }
+        }
     }
 }
 
