@@ -6,15 +6,22 @@
 namespace voltrix {
 
 StatusPanels::StatusPanels(QStatusBar* bar) {
-    constexpr int kWidths[] = {400, 150, 100, 50};
+    constexpr int kWidths[] = {100, 150, 100, 50};
     for (std::size_t i = 0; i < labels_.size(); ++i) {
         auto* label = new QLabel(bar);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        label->setFixedWidth(kWidths[i]);
+        label->setMinimumWidth(kWidths[i]);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        bar->addWidget(label);
         labels_[i] = label;
+    }
+    // A long message must not widen the window: the panel gets the rest of
+    // the bar, whatever its text.
+    QLabel* message = labels_[static_cast<std::size_t>(StatusPanel::Message)];
+    message->setSizePolicy(QSizePolicy::Ignored, message->sizePolicy().verticalPolicy());
+    bar->addWidget(message, 1);
+    for (std::size_t i = 1; i < labels_.size(); ++i) {
+        bar->addWidget(labels_[i]);
     }
 }
 

@@ -7,8 +7,10 @@
 class QLabel;
 class QStatusBar;
 
-// The four text panels of the status bar, left to right: messages (400 px),
-// connection (150), report rate (100), logging state (50).
+// The four text panels of the status bar, left to right: messages,
+// connection (150 px at least), report rate (100) and logging state (50).
+// The three on the right widen to their text; the message panel takes what
+// room is left.
 
 namespace voltrix {
 

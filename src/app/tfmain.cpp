@@ -22,7 +22,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/compact_tabs.h"
 #include "app/edit_marking.h"
+#include "app/elided_label.h"
 #include "app/error_message.h"
 #include "app/glyphs.h"
 #include "app/ini_file.h"
@@ -55,6 +57,7 @@ namespace {
 
 constexpr auto kCaption = "VOLTRIX PC [STANDARD] - 1.03a";
 constexpr auto kProgramVersion = "1.03a";
+constexpr QSize kDesignedSize(765, 570);
 
 // Page captions; the pages themselves are the forms.
 constexpr const char* kMainPages[] = {
@@ -163,7 +166,9 @@ TFMain::TFMain(WindowEnvironment environment, QWidget* parent)
     bindSaveButtons();
     bindChartWidth();
     setGlyphs();
-    resize(765, 570);
+    // The designed size; the pages' controls need all of it.
+    resize(kDesignedSize);
+    setMinimumSize(kDesignedSize);
     FormCreate();
     parameterPanel_ = new ParameterPanel(this, arrays, sender_, this);
     outputRulesPanel_ = new OutputRulesPanel(this, arrays, sender_, this);
@@ -200,6 +205,9 @@ void TFMain::buildPages() {
     PageControl2 = new QTabWidget(TabSheet3);
     PageControl2->setObjectName(QStringLiteral("PageControl2"));
     PageControl2->setDocumentMode(true);
+    // Five long captions side by side: with the style's own padding the last
+    // ones slip behind scroll arrows at the designed width.
+    makeTabsCompact(PageControl2->tabBar());
     auto* configurationLayout = new QVBoxLayout(TabSheet3);
     configurationLayout->setContentsMargins(4, 4, 4, 4);
     configurationLayout->addWidget(PageControl2);
@@ -244,16 +252,7 @@ void TFMain::buildStatusBar() {
     connect(siLangCombo1, &QComboBox::activated, this, &TFMain::siLangCombo1Change);
 }
 
-void TFMain::placeLanguageSelector() {
-    QStatusBar* bar = statusBar();
-    siLangCombo1->move(bar->width() - 115, 2);
-    siLangCombo1->raise();
-}
-
 bool TFMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == statusBar() && event->type() == QEvent::Resize) {
-        placeLanguageSelector();
-    }
     if (watched == triggerUi_->DebugMemo->viewport() && event->type() == QEvent::MouseButtonPress) {
         DebugMemoClick();
     }
@@ -381,11 +380,13 @@ void TFMain::bindSaveButtons() {
     }
 }
 
+// The name is the user's and of any length: the labels cut it to their width.
 void TFMain::setMathNameLabels(int channel, const QString& name) {
     const QString shown = QLatin1Char('[') + name + QLatin1Char(']');
     for (const char* row : {"0", "1", "2"}) {
-        child<QLabel>(this, QStringLiteral("math_name%1%2").arg(QLatin1String(row)).arg(channel))
-            ->setText(shown);
+        child<ElidedLabel>(this,
+                           QStringLiteral("math_name%1%2").arg(QLatin1String(row)).arg(channel))
+            ->setFullText(shown);
     }
 }
 
@@ -703,11 +704,10 @@ void TFMain::BitBtn5Click() {
 void TFMain::FormCreate() {
     triggerUi_->DebugMemo->hide();
 
-    // The language selector sits in the status bar, over its right part.
-    siLangCombo1->setParent(statusBar());
-    siLangCombo1->show();
-    statusBar()->installEventFilter(this);
-    placeLanguageSelector();
+    // The language selector sits at the right end of the status bar, beside
+    // the panels rather than over them, 15 px in from the edge as designed.
+    statusBar()->addPermanentWidget(siLangCombo1);
+    statusBar()->setContentsMargins(0, 0, 15, 0);
 
     arrays.fill(this);
 

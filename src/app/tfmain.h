@@ -142,7 +142,6 @@ private:
     void showLogError();
     void retranslate();
     void setMathNameLabels(int channel, const QString& name);
-    void placeLanguageSelector();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

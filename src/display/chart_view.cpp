@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QCoreApplication>
+#include <QResizeEvent>
 #include <QStaticText>
 
 #include "display/column_spans.h"
@@ -100,9 +101,9 @@ public:
     QCPGraph* graph() const { return graph_; }
 
 protected:
-    static constexpr int kBox = 11;
-    static constexpr int kSymbol = 10;
-    static constexpr int kGap = 4;
+    static constexpr int kBox = ChartView::kLegendBox;
+    static constexpr int kSymbol = ChartView::kLegendSymbol;
+    static constexpr int kGap = ChartView::kLegendGap;
 
     QSize minimumOuterSizeHint() const override {
         const QSize text = laidOutName().size().toSize();
@@ -183,15 +184,15 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent) {
     }
 
     // The legend sits below the axes, in rows of series.
-    auto* legendLayout = new QCPLayoutGrid;
-    plotLayout()->addElement(1, 0, legendLayout);
+    legendRow_ = new QCPLayoutGrid;
+    plotLayout()->addElement(1, 0, legendRow_);
     plotLayout()->setRowStretchFactor(1, 0.001);
-    legendLayout->addElement(0, 0, legend);
+    legendRow_->addElement(0, 0, legend);
     legend->setVisible(true);
     legend->setBrush(Qt::NoBrush);
     legend->setBorderPen(Qt::NoPen);
     legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-    legend->setWrap(4);
+    legend->setWrap(kLegendColumns);
     for (QCPGraph* graph : series_) {
         legend->addItem(new CheckableLegendItem(legend, graph));
     }
@@ -288,6 +289,27 @@ void ChartView::fitValueAxis() {
     yAxis->setRange(range.lower - margin, range.upper + margin);
 }
 
+void ChartView::resizeEvent(QResizeEvent* event) {
+    fitLegendColumns(event->size().width());
+    QCustomPlot::resizeEvent(event);
+}
+
+// Squeezed into too narrow a row the legend's columns would cut the titles
+// short; fewer columns take another row instead.
+void ChartView::fitLegendColumns(int width) {
+    const auto outside = [](const QCPLayoutElement* element) {
+        return element->margins().left() + element->margins().right();
+    };
+    const int available = width - outside(plotLayout()) - outside(legendRow_);
+    for (int columns = kLegendColumns; columns >= 1; --columns) {
+        legend->setWrap(columns);
+        legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
+        if (legend->minimumOuterSizeHint().width() <= available) {
+            return;
+        }
+    }
+}
+
 void ChartView::setAxisTitles(const QString& time, const QString& value) {
     xAxis->setLabel(time);
     yAxis->setLabel(value);
@@ -299,6 +321,7 @@ void ChartView::retranslate() {
         series_[i]->setName(QCoreApplication::translate("Chart", kSeries[i].title));
     }
     legend->setMinimumSize(0, 0);
+    fitLegendColumns(width());
     replot(QCustomPlot::rpQueuedReplot);
 }
 

@@ -9,7 +9,8 @@
 #include "qcustomplot.h"
 
 // The time chart of the fourteen measured quantities: one line series each,
-// a legend at the bottom whose check boxes show and hide the series, a time
+// a legend at the bottom whose check boxes show and hide the series (in as
+// many columns, up to four, as leave every title whole), a time
 // axis at the bottom and a value axis on the left.
 
 namespace voltrix {
@@ -50,6 +51,13 @@ public:
     // wider ones as filled outlines at several times the cost.
     static constexpr double kLineWidth = 1;
 
+    // A legend entry is its check box, a gap, the series' colour, a gap and
+    // the title.
+    static constexpr int kLegendBox = 11;
+    static constexpr int kLegendSymbol = 10;
+    static constexpr int kLegendGap = 4;
+    static constexpr int kLegendTitleLeft = kLegendBox + kLegendGap + kLegendSymbol + kLegendGap;
+
     void setAxisTitles(const QString& time, const QString& value);
 
     // Series titles in the active language.
@@ -63,8 +71,16 @@ public:
 signals:
     void seriesActiveChanged(int index, bool active);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void fitValueAxis();
+    void fitLegendColumns(int width);
+
+    // Legend columns where the width allows.
+    static constexpr int kLegendColumns = 4;
+    QCPLayoutGrid* legendRow_ = nullptr;
 
     std::array<QCPGraph*, kQuantityCount> series_{};
     std::uint64_t pointsTaken_ = 0;
