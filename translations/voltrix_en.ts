@@ -2,266 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="pl_PL">
 <context>
-    <name>StringTable</name>
-    <message>
-        <source>Zaktualizowane parametr: [</source>
-        <translation>Updated parameter: [</translation>
-    </message>
-    <message>
-        <source>Połączony</source>
-        <translation>Connected</translation>
-    </message>
-    <message>
-        <source>Rozłączony</source>
-        <translation>Disconnected</translation>
-    </message>
-    <message>
-        <source>Odświeżam listę urządzeń</source>
-        <translation>Refresh the list of devices</translation>
-    </message>
-    <message>
-        <source>pomiary.csv</source>
-        <translation>measure.csv</translation>
-    </message>
-    <message>
-        <source>Zapis aktywny</source>
-        <translation>Record: online</translation>
-    </message>
-    <message>
-        <source>Zapis: aktywny</source>
-        <translation>Record: online</translation>
-    </message>
-    <message>
-        <source>Zapis nieaktywny</source>
-        <translation>Record: offline</translation>
-    </message>
-    <message>
-        <source>Zapis: niektywny</source>
-        <translation>Record: offline</translation>
-    </message>
-    <message>
-        <source>Czas [s]</source>
-        <translation>Time [s]</translation>
-    </message>
-    <message>
-        <source>Wartość</source>
-        <translation>Value</translation>
-    </message>
-</context>
-<context>
-    <name>EncoderModes</name>
-    <message>
-        <source>Pozycja/prędkość [obr][obr/s]</source>
-        <translation>Position/velocity [rev][rev/s]</translation>
-    </message>
-    <message>
-        <source>Pozycja/prędkość [obr][obr/min]</source>
-        <translation>Position/velocity [rev][rev/min]</translation>
-    </message>
-    <message>
-        <source>Pozycja/prędkość [mm][mm/s]</source>
-        <translation>Position/velocity [mm][mm/s]</translation>
-    </message>
-    <message>
-        <source>Pozycja/prędkość [mm][mm/min]</source>
-        <translation>Position/velocity [mm][mm/min]</translation>
-    </message>
-</context>
-<context>
-    <name>RegisterModes</name>
-    <message>
-        <source>Współczynnik m1</source>
-        <translation>Factor m1</translation>
-    </message>
-    <message>
-        <source>Współczynnik m2</source>
-        <translation>Factor m2</translation>
-    </message>
-</context>
-<context>
-    <name>TriggerModes</name>
-    <message>
-        <source>Transmisja ciągła</source>
-        <translation>Continuous transmission</translation>
-    </message>
-    <message>
-        <source>Transmisja, gdy wejście 1 jest aktywne</source>
-        <translation>Transmission, when trigger 1 is active</translation>
-    </message>
-    <message>
-        <source>Transmisja pojedyńcza na zbocze narastające</source>
-        <translation>Single transmission to the rising edge</translation>
-    </message>
-</context>
-<context>
-    <name>TriggerInputModes</name>
-    <message>
-        <source>Wyzwalanie + zapis do rejestrów MODBUS</source>
-        <translation>Trigger + write to MODBUS registers</translation>
-    </message>
-    <message>
-        <source>Cykliczny zapis do rejestrów MODBUS</source>
-        <translation>Cyclical writing to MODBUS registers</translation>
-    </message>
-</context>
-<context>
-    <name>Registers</name>
-    <message>
-        <source>ADC [1] (uśredniona)</source>
-        <translation>ADC [1] (average)</translation>
-    </message>
-    <message>
-        <source>ADC [2] (uśredniona)</source>
-        <translation>ADC [2] (average)</translation>
-    </message>
-    <message>
-        <source>ADC [3] (uśredniona)</source>
-        <translation>ADC [3] (average)</translation>
-    </message>
-    <message>
-        <source>ADC [4] (uśredniona)</source>
-        <translation>ADC [4] (average)</translation>
-    </message>
-    <message>
-        <source>ENKODER [1] (pozycja) </source>
-        <translation>ENKODER [1] (position) </translation>
-    </message>
-    <message>
-        <source>ENKODER [2] (pozycja) </source>
-        <translation>ENKODER [2] (position) </translation>
-    </message>
-    <message>
-        <source>ENKODER [1] (prędkość) </source>
-        <translation>ENKODER [1] (velocity) </translation>
-    </message>
-    <message>
-        <source>ENKODER [2] (prędkość) </source>
-        <translation>ENKODER [2] (velocity) </translation>
-    </message>
-</context>
-<context>
-    <name>OutputSources</name>
-    <message>
-        <source>Wyjście nieaktywne</source>
-        <translation>Output inactive</translation>
-    </message>
-    <message>
-        <source>Wyjście zawsze aktywne</source>
-        <translation>Output is always active</translation>
-    </message>
-    <message>
-        <source>ADC [1] (uśredniona)</source>
-        <translation>ADC [1] (average)</translation>
-    </message>
-    <message>
-        <source>ADC [2] (uśredniona)</source>
-        <translation>ADC [2] (average)</translation>
-    </message>
-    <message>
-        <source>ADC [3] (uśredniona)</source>
-        <translation>ADC [3] (average)</translation>
-    </message>
-    <message>
-        <source>ADC [4] (uśredniona)</source>
-        <translation>ADC [4] (average)</translation>
-    </message>
-    <message>
-        <source>ENKODER [1] (pozycja) </source>
-        <translation>ENKODER [1] (position)</translation>
-    </message>
-    <message>
-        <source>ENKODER [2] (pozycja) </source>
-        <translation>ENKODER [2] (position)</translation>
-    </message>
-    <message>
-        <source>ENKODER [1] (prędkość) </source>
-        <translation>ENKODER [1] (velocity)</translation>
-    </message>
-    <message>
-        <source>ENKODER [2] (prędkość) </source>
-        <translation>ENKODER [2] (velocity) </translation>
-    </message>
-</context>
-<context>
-    <name>Comparisons</name>
-    <message>
-        <source>mniejsza</source>
-        <translation>smaller</translation>
-    </message>
-    <message>
-        <source>większa</source>
-        <translation>larger</translation>
-    </message>
-</context>
-<context>
-    <name>Logic</name>
-    <message>
-        <source>suma logiczna [and]</source>
-        <translation>[and]</translation>
-    </message>
-    <message>
-        <source>iloczyn logiczny [or]</source>
-        <translation>[or]</translation>
-    </message>
-</context>
-<context>
-    <name>OutputStates</name>
-    <message>
-        <source>Nieaktywne</source>
-        <translation>Inactive</translation>
-    </message>
-    <message>
-        <source>Aktywne</source>
-        <translation>Active</translation>
-    </message>
-</context>
-<context>
-    <name>Formulas</name>
-    <message>
-        <source>Wartość pomiaru ADC = (ADCx + Przesunięcie1) * Mnożnik + Przesuniecie2</source>
-        <translation>ADC value = (ADCx + Offset1) * Coeff + Offset2</translation>
-    </message>
-    <message>
-        <source>Wartość pomiaru ENC = ENCx * Mnożnik + Przesuniecie</source>
-        <translation>END value = ENCx * Coeff + Offset</translation>
-    </message>
-</context>
-<context>
-    <name>IndicatorsPage</name>
-    <message>
-        <source>ADC 2</source>
-        <translation>ADC2</translation>
-    </message>
-    <message>
-        <source>Wejścia analogowe</source>
-        <translation>Analog inputs</translation>
-    </message>
-    <message>
-        <source>ENKODER 1 (pozycja)</source>
-        <translation>ENCODER 1 (position)</translation>
-    </message>
-    <message>
-        <source>ENKODER 2 (pozycja)</source>
-        <translation>ENCODER 2 (position)</translation>
-    </message>
-    <message>
-        <source>ENKODER 1 (prędkość)</source>
-        <translation>ENKODER 1 (velocity)</translation>
-    </message>
-    <message>
-        <source>ENKODER 2 (prędkość)</source>
-        <translation>ENKODER 2 (velocity)</translation>
-    </message>
-    <message>
-        <source>Wejścia enkoderowe</source>
-        <translation>Encoder inputs</translation>
-    </message>
-    <message>
-        <source>Wyjścia tranzystorowe</source>
-        <translation>NPN outpust</translation>
-    </message>
-</context>
-<context>
     <name>AnalogInputsPage</name>
     <message>
         <source>Wejścia analogowe - wskaźniki </source>
@@ -310,6 +50,76 @@
     <message>
         <source>Wejścia analogowe - konfiguracja</source>
         <translation>Analog inputs - configuration</translation>
+    </message>
+</context>
+<context>
+    <name>Chart</name>
+    <message>
+        <source>wartość ADC1</source>
+        <translation>value ADC 1</translation>
+    </message>
+    <message>
+        <source>wartość ADC2</source>
+        <translation>value ADC 2</translation>
+    </message>
+    <message>
+        <source>wartość ADC3</source>
+        <translation>value ADC 3</translation>
+    </message>
+    <message>
+        <source>wartość ADC4</source>
+        <translation>value ADC 4</translation>
+    </message>
+    <message>
+        <source>wartość ADC 1 (uśredniona)</source>
+        <translation>value ADC 1 (average)</translation>
+    </message>
+    <message>
+        <source>wartość ADC 2 (uśredniona)</source>
+        <translation>value ADC 2 (average)</translation>
+    </message>
+    <message>
+        <source>wartość ADC 3 (uśredniona)</source>
+        <translation>value ADC 3 (average)</translation>
+    </message>
+    <message>
+        <source>wartość ADC 4 (uśredniona)</source>
+        <translation>value ADC 4 (average)</translation>
+    </message>
+    <message>
+        <source>pozycja ENKODER 1</source>
+        <translation>position ENCODER 1</translation>
+    </message>
+    <message>
+        <source>pozycja ENKODER 2</source>
+        <translation>position ENCODER 2</translation>
+    </message>
+    <message>
+        <source>prędkość ENKODER 1</source>
+        <translation>velocity ENCODER 1</translation>
+    </message>
+    <message>
+        <source>prędkość ENKODER 2</source>
+        <translation>velocity ENCODER 2</translation>
+    </message>
+    <message>
+        <source>wartość MATH 1</source>
+        <translation>value MATH 1</translation>
+    </message>
+    <message>
+        <source>wartość MATH 2</source>
+        <translation>value MATH 2</translation>
+    </message>
+</context>
+<context>
+    <name>Comparisons</name>
+    <message>
+        <source>mniejsza</source>
+        <translation>smaller</translation>
+    </message>
+    <message>
+        <source>większa</source>
+        <translation>larger</translation>
     </message>
 </context>
 <context>
@@ -388,6 +198,86 @@
     </message>
 </context>
 <context>
+    <name>EncoderModes</name>
+    <message>
+        <source>Pozycja/prędkość [obr][obr/s]</source>
+        <translation>Position/velocity [rev][rev/s]</translation>
+    </message>
+    <message>
+        <source>Pozycja/prędkość [obr][obr/min]</source>
+        <translation>Position/velocity [rev][rev/min]</translation>
+    </message>
+    <message>
+        <source>Pozycja/prędkość [mm][mm/s]</source>
+        <translation>Position/velocity [mm][mm/s]</translation>
+    </message>
+    <message>
+        <source>Pozycja/prędkość [mm][mm/min]</source>
+        <translation>Position/velocity [mm][mm/min]</translation>
+    </message>
+</context>
+<context>
+    <name>Formulas</name>
+    <message>
+        <source>Wartość pomiaru ADC = (ADCx + Przesunięcie1) * Mnożnik + Przesuniecie2</source>
+        <translation>ADC value = (ADCx + Offset1) * Coeff + Offset2</translation>
+    </message>
+    <message>
+        <source>Wartość pomiaru ENC = ENCx * Mnożnik + Przesuniecie</source>
+        <translation>END value = ENCx * Coeff + Offset</translation>
+    </message>
+</context>
+<context>
+    <name>IndicatorsPage</name>
+    <message>
+        <source>ADC 2</source>
+        <translation>ADC2</translation>
+    </message>
+    <message>
+        <source>Wejścia analogowe</source>
+        <translation>Analog inputs</translation>
+    </message>
+    <message>
+        <source>ENKODER 1 (pozycja)</source>
+        <translation>ENCODER 1 (position)</translation>
+    </message>
+    <message>
+        <source>ENKODER 2 (pozycja)</source>
+        <translation>ENCODER 2 (position)</translation>
+    </message>
+    <message>
+        <source>ENKODER 1 (prędkość)</source>
+        <translation>ENKODER 1 (velocity)</translation>
+    </message>
+    <message>
+        <source>ENKODER 2 (prędkość)</source>
+        <translation>ENKODER 2 (velocity)</translation>
+    </message>
+    <message>
+        <source>Wejścia enkoderowe</source>
+        <translation>Encoder inputs</translation>
+    </message>
+    <message>
+        <source>Wyjścia tranzystorowe</source>
+        <translation>NPN outpust</translation>
+    </message>
+</context>
+<context>
+    <name>Logic</name>
+    <message>
+        <source>suma logiczna [and]</source>
+        <translation>[and]</translation>
+    </message>
+    <message>
+        <source>iloczyn logiczny [or]</source>
+        <translation>[or]</translation>
+    </message>
+    <message>
+        <source>---</source>
+        <translation>---</translation>
+    </message>
+</context>
+<context>
     <name>MathPage</name>
     <message>
         <source>Funkcje matematyczne - wskaźniki</source>
@@ -439,6 +329,115 @@
     </message>
 </context>
 <context>
+    <name>MeasurementLog</name>
+    <message>
+        <source>Nie można zapisać pliku pomiarowego: %1</source>
+        <translation>The measurement file cannot be written: %1</translation>
+    </message>
+    <message>
+        <source>brak miejsca na dysku</source>
+        <translation>no space left on the device</translation>
+    </message>
+    <message>
+        <source>brak uprawnień do zapisu</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>folder nie istnieje</source>
+        <translation>the folder does not exist</translation>
+    </message>
+    <message>
+        <source>system plików tylko do odczytu</source>
+        <translation>read-only file system</translation>
+    </message>
+    <message>
+        <source>podana nazwa jest folderem</source>
+        <translation>the name is a folder</translation>
+    </message>
+    <message>
+        <source>nieznany błąd</source>
+        <translation>unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>OutputSources</name>
+    <message>
+        <source>Wyjście nieaktywne</source>
+        <translation>Output inactive</translation>
+    </message>
+    <message>
+        <source>Wyjście zawsze aktywne</source>
+        <translation>Output is always active</translation>
+    </message>
+    <message>
+        <source>ADC [1] (uśredniona)</source>
+        <translation>ADC [1] (average)</translation>
+    </message>
+    <message>
+        <source>ADC [2] (uśredniona)</source>
+        <translation>ADC [2] (average)</translation>
+    </message>
+    <message>
+        <source>ADC [3] (uśredniona)</source>
+        <translation>ADC [3] (average)</translation>
+    </message>
+    <message>
+        <source>ADC [4] (uśredniona)</source>
+        <translation>ADC [4] (average)</translation>
+    </message>
+    <message>
+        <source>ENKODER [1] (pozycja) </source>
+        <translation>ENKODER [1] (position)</translation>
+    </message>
+    <message>
+        <source>ENKODER [2] (pozycja) </source>
+        <translation>ENKODER [2] (position)</translation>
+    </message>
+    <message>
+        <source>ENKODER [1] (prędkość) </source>
+        <translation>ENKODER [1] (velocity)</translation>
+    </message>
+    <message>
+        <source>ENKODER [2] (prędkość) </source>
+        <translation>ENKODER [2] (velocity) </translation>
+    </message>
+    <message>
+        <source>ADC [1] </source>
+        <translation>ADC [1] </translation>
+    </message>
+    <message>
+        <source>ADC [2]</source>
+        <translation>ADC [2]</translation>
+    </message>
+    <message>
+        <source>ADC [3] </source>
+        <translation>ADC [3] </translation>
+    </message>
+    <message>
+        <source>ADC [4]</source>
+        <translation>ADC [4]</translation>
+    </message>
+    <message>
+        <source>MATH [1]</source>
+        <translation>MATH [1]</translation>
+    </message>
+    <message>
+        <source>MATH [2]</source>
+        <translation>MATH [2]</translation>
+    </message>
+</context>
+<context>
+    <name>OutputStates</name>
+    <message>
+        <source>Nieaktywne</source>
+        <translation>Inactive</translation>
+    </message>
+    <message>
+        <source>Aktywne</source>
+        <translation>Active</translation>
+    </message>
+</context>
+<context>
     <name>OutputsPage</name>
     <message>
         <source>Rejestr do porównania</source>
@@ -482,42 +481,10 @@
     </message>
 </context>
 <context>
-    <name>TriggerPage</name>
+    <name>ProgramSettings</name>
     <message>
-        <source>Tryb pracy wejść wyzwalających</source>
-        <translation>Trigger mode</translation>
-    </message>
-    <message>
-        <source>Zapisz</source>
-        <translation>Save</translation>
-    </message>
-    <message>
-        <source>Odczytaj</source>
-        <translation>Read</translation>
-    </message>
-    <message>
-        <source>Filtracja wejścia wyzwalającego [ms]</source>
-        <translation>Filtration triggering input [ms]</translation>
-    </message>
-    <message>
-        <source>Tryb wyzwalania transmisji danych</source>
-        <translation>Trigger sedn data mode</translation>
-    </message>
-    <message>
-        <source>Czas pomiędzy wysyłaniem pomiarów [ms]</source>
-        <translation>Time between send  measurements [ms]</translation>
-    </message>
-    <message>
-        <source>Typ rejestru do zapisu 1</source>
-        <translation>Type of register to record 1</translation>
-    </message>
-    <message>
-        <source>Typ rejestru do zapisu 2</source>
-        <translation>Type of register to record 2</translation>
-    </message>
-    <message>
-        <source>Wyzwalanie pomiarów - konfiguracja</source>
-        <translation>Trigger - configuration</translation>
+        <source>Nie można zapisać ustawień w %1, używany jest %2</source>
+        <translation>The settings cannot be saved in %1; %2 is used instead</translation>
     </message>
 </context>
 <context>
@@ -664,6 +631,138 @@
     </message>
 </context>
 <context>
+    <name>RegisterModes</name>
+    <message>
+        <source>Współczynnik m1</source>
+        <translation>Factor m1</translation>
+    </message>
+    <message>
+        <source>Współczynnik m2</source>
+        <translation>Factor m2</translation>
+    </message>
+</context>
+<context>
+    <name>Registers</name>
+    <message>
+        <source>ADC [1] (uśredniona)</source>
+        <translation>ADC [1] (average)</translation>
+    </message>
+    <message>
+        <source>ADC [2] (uśredniona)</source>
+        <translation>ADC [2] (average)</translation>
+    </message>
+    <message>
+        <source>ADC [3] (uśredniona)</source>
+        <translation>ADC [3] (average)</translation>
+    </message>
+    <message>
+        <source>ADC [4] (uśredniona)</source>
+        <translation>ADC [4] (average)</translation>
+    </message>
+    <message>
+        <source>ENKODER [1] (pozycja) </source>
+        <translation>ENKODER [1] (position) </translation>
+    </message>
+    <message>
+        <source>ENKODER [2] (pozycja) </source>
+        <translation>ENKODER [2] (position) </translation>
+    </message>
+    <message>
+        <source>ENKODER [1] (prędkość) </source>
+        <translation>ENKODER [1] (velocity) </translation>
+    </message>
+    <message>
+        <source>ENKODER [2] (prędkość) </source>
+        <translation>ENKODER [2] (velocity) </translation>
+    </message>
+    <message>
+        <source>ADC [1] </source>
+        <translation>ADC [1] </translation>
+    </message>
+    <message>
+        <source>ADC [2]</source>
+        <translation>ADC [2]</translation>
+    </message>
+    <message>
+        <source>ADC [3] </source>
+        <translation>ADC [3] </translation>
+    </message>
+    <message>
+        <source>ADC [4]</source>
+        <translation>ADC [4]</translation>
+    </message>
+    <message>
+        <source>MATH [1]</source>
+        <translation>MATH [1]</translation>
+    </message>
+    <message>
+        <source>MATH [2]</source>
+        <translation>MATH [2]</translation>
+    </message>
+</context>
+<context>
+    <name>SaveDialog</name>
+    <message>
+        <source>Plik pomiarowy</source>
+        <translation>Measurement file</translation>
+    </message>
+    <message>
+        <source>Plik tekstowy (*.txt)</source>
+        <translation>Text file (*. txt)</translation>
+    </message>
+    <message>
+        <source>Plik z danymi oddzielonymi średnikami (*.csv)</source>
+        <translation>File with data separated by semicolons (*. csv)</translation>
+    </message>
+</context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>Zaktualizowane parametr: [</source>
+        <translation>Updated parameter: [</translation>
+    </message>
+    <message>
+        <source>Połączony</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>Rozłączony</source>
+        <translation>Disconnected</translation>
+    </message>
+    <message>
+        <source>Odświeżam listę urządzeń</source>
+        <translation>Refresh the list of devices</translation>
+    </message>
+    <message>
+        <source>pomiary.csv</source>
+        <translation>measure.csv</translation>
+    </message>
+    <message>
+        <source>Zapis aktywny</source>
+        <translation>Record: online</translation>
+    </message>
+    <message>
+        <source>Zapis: aktywny</source>
+        <translation>Record: online</translation>
+    </message>
+    <message>
+        <source>Zapis nieaktywny</source>
+        <translation>Record: offline</translation>
+    </message>
+    <message>
+        <source>Zapis: niektywny</source>
+        <translation>Record: offline</translation>
+    </message>
+    <message>
+        <source>Czas [s]</source>
+        <translation>Time [s]</translation>
+    </message>
+    <message>
+        <source>Wartość</source>
+        <translation>Value</translation>
+    </message>
+</context>
+<context>
     <name>TFMain</name>
     <message>
         <source>Wskaźniki</source>
@@ -703,115 +802,68 @@
     </message>
 </context>
 <context>
-    <name>Chart</name>
+    <name>TriggerInputModes</name>
     <message>
-        <source>wartość ADC1</source>
-        <translation>value ADC 1</translation>
+        <source>Wyzwalanie + zapis do rejestrów MODBUS</source>
+        <translation>Trigger + write to MODBUS registers</translation>
     </message>
     <message>
-        <source>wartość ADC2</source>
-        <translation>value ADC 2</translation>
-    </message>
-    <message>
-        <source>wartość ADC3</source>
-        <translation>value ADC 3</translation>
-    </message>
-    <message>
-        <source>wartość ADC4</source>
-        <translation>value ADC 4</translation>
-    </message>
-    <message>
-        <source>wartość ADC 1 (uśredniona)</source>
-        <translation>value ADC 1 (average)</translation>
-    </message>
-    <message>
-        <source>wartość ADC 2 (uśredniona)</source>
-        <translation>value ADC 2 (average)</translation>
-    </message>
-    <message>
-        <source>wartość ADC 3 (uśredniona)</source>
-        <translation>value ADC 3 (average)</translation>
-    </message>
-    <message>
-        <source>wartość ADC 4 (uśredniona)</source>
-        <translation>value ADC 4 (average)</translation>
-    </message>
-    <message>
-        <source>pozycja ENKODER 1</source>
-        <translation>position ENCODER 1</translation>
-    </message>
-    <message>
-        <source>pozycja ENKODER 2</source>
-        <translation>position ENCODER 2</translation>
-    </message>
-    <message>
-        <source>prędkość ENKODER 1</source>
-        <translation>velocity ENCODER 1</translation>
-    </message>
-    <message>
-        <source>prędkość ENKODER 2</source>
-        <translation>velocity ENCODER 2</translation>
-    </message>
-    <message>
-        <source>wartość MATH 1</source>
-        <translation>value MATH 1</translation>
-    </message>
-    <message>
-        <source>wartość MATH 2</source>
-        <translation>value MATH 2</translation>
+        <source>Cykliczny zapis do rejestrów MODBUS</source>
+        <translation>Cyclical writing to MODBUS registers</translation>
     </message>
 </context>
 <context>
-    <name>SaveDialog</name>
+    <name>TriggerModes</name>
     <message>
-        <source>Plik pomiarowy</source>
-        <translation>Measurement file</translation>
+        <source>Transmisja ciągła</source>
+        <translation>Continuous transmission</translation>
     </message>
     <message>
-        <source>Plik tekstowy (*.txt)</source>
-        <translation>Text file (*. txt)</translation>
+        <source>Transmisja, gdy wejście 1 jest aktywne</source>
+        <translation>Transmission, when trigger 1 is active</translation>
     </message>
     <message>
-        <source>Plik z danymi oddzielonymi średnikami (*.csv)</source>
-        <translation>File with data separated by semicolons (*. csv)</translation>
-    </message>
-</context>
-<context>
-    <name>MeasurementLog</name>
-    <message>
-        <source>Nie można zapisać pliku pomiarowego: %1</source>
-        <translation>The measurement file cannot be written: %1</translation>
-    </message>
-    <message>
-        <source>brak miejsca na dysku</source>
-        <translation>no space left on the device</translation>
-    </message>
-    <message>
-        <source>brak uprawnień do zapisu</source>
-        <translation>no permission to write</translation>
-    </message>
-    <message>
-        <source>folder nie istnieje</source>
-        <translation>the folder does not exist</translation>
-    </message>
-    <message>
-        <source>system plików tylko do odczytu</source>
-        <translation>read-only file system</translation>
-    </message>
-    <message>
-        <source>podana nazwa jest folderem</source>
-        <translation>the name is a folder</translation>
-    </message>
-    <message>
-        <source>nieznany błąd</source>
-        <translation>unknown error</translation>
+        <source>Transmisja pojedyńcza na zbocze narastające</source>
+        <translation>Single transmission to the rising edge</translation>
     </message>
 </context>
 <context>
-    <name>ProgramSettings</name>
+    <name>TriggerPage</name>
     <message>
-        <source>Nie można zapisać ustawień w %1, używany jest %2</source>
-        <translation>The settings cannot be saved in %1; %2 is used instead</translation>
+        <source>Tryb pracy wejść wyzwalających</source>
+        <translation>Trigger mode</translation>
+    </message>
+    <message>
+        <source>Zapisz</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Odczytaj</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Filtracja wejścia wyzwalającego [ms]</source>
+        <translation>Filtration triggering input [ms]</translation>
+    </message>
+    <message>
+        <source>Tryb wyzwalania transmisji danych</source>
+        <translation>Trigger sedn data mode</translation>
+    </message>
+    <message>
+        <source>Czas pomiędzy wysyłaniem pomiarów [ms]</source>
+        <translation>Time between send  measurements [ms]</translation>
+    </message>
+    <message>
+        <source>Typ rejestru do zapisu 1</source>
+        <translation>Type of register to record 1</translation>
+    </message>
+    <message>
+        <source>Typ rejestru do zapisu 2</source>
+        <translation>Type of register to record 2</translation>
+    </message>
+    <message>
+        <source>Wyzwalanie pomiarów - konfiguracja</source>
+        <translation>Trigger - configuration</translation>
     </message>
 </context>
 </TS>

@@ -44,10 +44,8 @@ QString setAsideMessage(const SettingsLocation& location) {
     if (location.setAside.isEmpty()) {
         return {};
     }
-    return QCoreApplication::translate(
-               "ProgramSettings",
-               QT_TRANSLATE_NOOP("ProgramSettings",
-                                 "Nie można zapisać ustawień w %1, używany jest %2"))
+    return QCoreApplication::translate("ProgramSettings",
+                                       "Nie można zapisać ustawień w %1, używany jest %2")
         .arg(location.setAside, location.path);
 }
 
