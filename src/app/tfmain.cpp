@@ -390,10 +390,6 @@ void TFMain::setMathNameLabels(int channel, const QString& name) {
     }
 }
 
-void TFMain::setLamp(int output, bool on) {
-    indicators_->setLamp(output, on);
-}
-
 void TFMain::showError(const QString& message) {
     const QString text = errorBoxText(message);
     if (environment_.showError) {

@@ -70,9 +70,6 @@ public:
     StatusPanels& statusPanels() { return *statusPanels_; }
     ChartView* chart() const { return chart_; }
 
-    // Lamp of transistor output `output` (0..5).
-    void setLamp(int output, bool on);
-
     // Shows an error the way every window handler does: in the error box,
     // with a full stop added where the message lacks one.
     void showError(const QString& message);

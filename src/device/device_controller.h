@@ -47,7 +47,6 @@ public:
 
     const HidDeviceInfo& info() const { return info_; }
     bool pluggedIn() const { return pluggedIn_; }
-    bool checkedOut() const { return checkedOut_; }
 
     // Starts the reader when the device is checked out, plugged in and
     // accessible; an empty handler stops the reader. Stopping waits for the
@@ -122,8 +121,6 @@ public:
     void relist();
 
     std::size_t deviceCount() const { return devices_.size(); }
-
-    HidBackend& backend() { return backend_; }
 
 signals:
     // The list of devices changed (and once after start()).

@@ -35,9 +35,6 @@ struct Measurement {
 inline constexpr std::size_t kLastReportSize = 128;
 using LastReport = std::array<std::uint8_t, kLastReportSize>;
 
-// Bytes 0 to 62 of a measurement report carry the whole snapshot.
-inline constexpr std::size_t kMeasurementReportSize = 63;
-
 // Overwrites every field of `out` from the measurement report held in `report`.
 // Floats are taken bit for bit: NaN, infinities and -0 pass unchanged.
 void DecodeMeasurement(const LastReport& report, Measurement& out);

@@ -172,6 +172,8 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent) {
         graph->setPen(QPen(chartSeriesColour(i), kLineWidth));
         graph->setLineStyle(QCPGraph::lsLine);
         graph->setScatterStyle(QCPScatterStyle::ssNone);
+        // Only for the usual drawing, which DenseGraph leaves to QCPGraph
+        // for a wider pen, a fill or a selection.
         graph->setAdaptiveSampling(true);
         // Old points are removed once a minute and the rest moved to the
         // front at once (see takePoint); left to itself the container would
@@ -214,9 +216,10 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent) {
     xAxis->setRange(0, 1);
     // Zoom and drag with the mouse; the next point taken restores the window.
     setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-    // Ten minutes of fourteen series are 84,000 points: draw each series as
-    // one polyline, without antialiasing, which is several times faster than
-    // segment by segment and still looks like a line at this density.
+    // The series are drawn without antialiasing: DenseGraph's column spans
+    // need whole pixels, and at ten minutes of fourteen series (84,000
+    // points) a smoothed line would look no better. The polyline hint only
+    // speeds up the usual drawing, where DenseGraph falls back to it.
     setPlottingHint(QCP::phFastPolylines, true);
     setNotAntialiasedElements(QCP::aePlottables);
     retranslate();
@@ -232,7 +235,6 @@ void ChartView::setSeriesActive(int index, bool active) {
     }
     series_[index]->setVisible(active);
     replot(QCustomPlot::rpQueuedReplot);
-    emit seriesActiveChanged(index, active);
 }
 
 void ChartView::setTimeRange(double lower, double upper) {

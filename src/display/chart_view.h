@@ -68,9 +68,6 @@ public:
     // The legend's rows of long titles must not dictate the window's width.
     QSize minimumSizeHint() const override { return {320, 240}; }
 
-signals:
-    void seriesActiveChanged(int index, bool active);
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
