@@ -12,10 +12,6 @@ namespace {
 // How long one read waits before the reader looks at its stop request.
 constexpr int kReadTimeoutMs = 100;
 
-// Memory bound for reports waiting for the controller's thread: more than a
-// minute of reports at 1 kHz. Only a thread that stopped for good fills it.
-constexpr std::size_t kMaxQueuedReports = 100000;
-
 // Shortest time between two listings caused by failing devices.
 constexpr auto kFailureRetry = std::chrono::milliseconds(250);
 
@@ -101,6 +97,8 @@ void HidDevice::readLoop() {
             wasEmpty = inbox->reports.empty();
             if (inbox->reports.size() < kMaxQueuedReports) {
                 inbox->reports.emplace_back(buffer.begin(), buffer.begin() + n);
+            } else {
+                droppedReports_.fetch_add(1, std::memory_order_relaxed);
             }
         }
         if (wasEmpty) {

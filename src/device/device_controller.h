@@ -43,6 +43,11 @@ public:
     using DataHandler = std::function<void(HidDevice& device, std::uint8_t reportId,
                                            std::span<const std::uint8_t> data)>;
 
+    // Memory bound for reports waiting for the controller's thread: more than
+    // a minute of reports at 1 kHz. Only a thread that stopped for good fills
+    // it; reports beyond it are dropped and counted.
+    static constexpr std::size_t kMaxQueuedReports = 100000;
+
     ~HidDevice() override;
 
     const HidDeviceInfo& info() const { return info_; }
@@ -57,6 +62,9 @@ public:
     // The device's handles failed (read error, or it could not be opened);
     // the next listing replaces this object.
     bool failed() const { return failed_; }
+    // Reports read but dropped because the queue for the controller's thread
+    // was full; any thread may ask.
+    std::uint64_t droppedReports() const { return droppedReports_.load(std::memory_order_relaxed); }
 
     // OutputReportDevice
     std::size_t outputReportLength() override { return info_.outputReportLength; }
@@ -89,6 +97,7 @@ private:
     std::thread reader_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> failed_{false};
+    std::atomic<std::uint64_t> droppedReports_{0};
     std::shared_ptr<Inbox> inbox_ = std::make_shared<Inbox>();
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 };

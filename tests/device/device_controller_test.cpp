@@ -400,5 +400,48 @@ TEST_F(DeviceControllerTest, NoReportIsLostWhileTheReceivingThreadIsBlocked) {
     device->setDataHandler(nullptr);
 }
 
+// A receiving thread that stops for good fills the reader's queue; the
+// reports beyond it are counted, and those kept arrive in order.
+TEST_F(DeviceControllerTest, ReportsBeyondAFullQueueAreCounted) {
+    backend.present = {FakeBackend::device("/dev/hidraw0", "VOLTRIX")};
+    controller.relist();
+    HidDevice* device = controller.checkOut(0);
+    ASSERT_NE(device, nullptr);
+    device->setDataHandler(recorder());
+    auto line = backend.line("/dev/hidraw0");
+
+    constexpr std::size_t kOver = 7;
+    constexpr std::size_t kReports = HidDevice::kMaxQueuedReports + kOver;
+    // No events are processed meanwhile, so nothing is handed over.
+    for (std::size_t i = 0; i < kReports; ++i) {
+        while (true) {
+            {
+                std::lock_guard lock(line->mutex);
+                if (line->queue.size() < 64) {
+                    break;
+                }
+            }
+            std::this_thread::yield();
+        }
+        line->push({1, static_cast<std::uint8_t>(i >> 16), static_cast<std::uint8_t>(i >> 8),
+                    static_cast<std::uint8_t>(i)});
+    }
+    // Still without processing events: the reader takes the last reports.
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (device->droppedReports() < kOver && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(device->droppedReports(), kOver);
+    EXPECT_EQ(line->dropped, 0u);
+
+    ASSERT_TRUE(waitFor([&] { return received.size() == HidDevice::kMaxQueuedReports; }));
+    for (std::size_t i = 0; i < received.size(); ++i) {
+        const Bytes& data = received[i].data;
+        ASSERT_EQ(static_cast<std::size_t>(data[0] << 16 | data[1] << 8 | data[2]), i)
+            << "report " << i;
+    }
+    device->setDataHandler(nullptr);
+}
+
 }  // namespace
 }  // namespace voltrix
