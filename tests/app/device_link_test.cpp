@@ -9,7 +9,7 @@
 
 #include "app/window_fixture.h"
 #include "device/device_controller.h"
-#include "device/virtual_module.h"
+#include "device/virtual/virtual_module.h"
 
 namespace voltrix {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/error_message.h"
+#include "engine/text/error_message.h"
 
 #include <gtest/gtest.h>
 

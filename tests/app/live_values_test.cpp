@@ -15,10 +15,10 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "app/edit_marking.h"
 #include "app/window_fixture.h"
-#include "display/chart_view.h"
 #include "measurement_report.h"
+#include "ui/chart/chart_view.h"
+#include "ui/window/edit_marking.h"
 
 namespace voltrix {
 namespace {

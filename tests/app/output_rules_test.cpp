@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/edit_marking.h"
 #include "app/window_fixture.h"
-#include "config/output_rules_panel.h"
-#include "display/format_value.h"
+#include "engine/text/format_value.h"
+#include "ui/config/output_rules_panel.h"
+#include "ui/window/edit_marking.h"
 
 namespace voltrix {
 namespace {

@@ -17,10 +17,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/edit_marking.h"
 #include "app/window_fixture.h"
-#include "config/parameter_panel.h"
-#include "device/virtual_module.h"
+#include "device/virtual/virtual_module.h"
+#include "ui/config/parameter_panel.h"
+#include "ui/window/edit_marking.h"
 
 namespace voltrix {
 namespace {

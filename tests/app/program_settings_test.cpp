@@ -1,11 +1,11 @@
-#include "app/program_settings.h"
+#include "engine/settings/program_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/string_table.h"
+#include "engine/text/string_table.h"
 
 namespace voltrix {
 namespace {

@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/tfmain.h"
-#include "device/virtual_hid_backend.h"
+#include "device/virtual/virtual_hid_backend.h"
+#include "ui/window/tfmain.h"
 
 namespace {
 

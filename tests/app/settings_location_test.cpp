@@ -1,4 +1,4 @@
-#include "app/settings_location.h"
+#include "engine/settings/settings_location.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "app/ini_file.h"
 #include "app/ordinary_user.h"
-#include "app/program_settings.h"
+#include "engine/settings/ini_file.h"
+#include "engine/settings/program_settings.h"
 
 namespace voltrix {
 namespace {

@@ -15,10 +15,10 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include "app/language.h"
-#include "app/tfmain.h"
-#include "device/virtual_hid_backend.h"
+#include "device/virtual/virtual_hid_backend.h"
+#include "engine/text/language.h"
 #include "qt_printers.h"
+#include "ui/window/tfmain.h"
 
 namespace voltrix::testing {
 

@@ -7,10 +7,10 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/string_table.h"
 #include "app/window_fixture.h"
-#include "device/report_receiver.h"
-#include "display/chart_view.h"
+#include "engine/protocol/report_receiver.h"
+#include "engine/text/string_table.h"
+#include "ui/chart/chart_view.h"
 
 namespace voltrix {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/tfmain.h"
+#include "ui/window/tfmain.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,11 +17,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/edit_marking.h"
-#include "app/language.h"
 #include "app/ordinary_user.h"
 #include "app/window_fixture.h"
-#include "display/chart_view.h"
+#include "engine/text/language.h"
+#include "ui/chart/chart_view.h"
+#include "ui/window/edit_marking.h"
 
 namespace voltrix {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "config/diag_stats_text.h"
+#include "engine/text/diag_stats_text.h"
 #include "qt_printers.h"
 
 namespace voltrix {

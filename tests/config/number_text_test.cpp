@@ -1,4 +1,4 @@
-#include "config/number_text.h"
+#include "engine/text/number_text.h"
 
 #include <gtest/gtest.h>
 

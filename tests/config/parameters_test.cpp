@@ -1,4 +1,4 @@
-#include "config/parameters.h"
+#include "engine/parameters/parameters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "config/value_lists.h"
+#include "engine/parameters/value_lists.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "config/parameters.h"
+#include "engine/parameters/parameters.h"
 #include "language_fixture.h"
 
 namespace voltrix {

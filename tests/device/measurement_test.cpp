@@ -1,4 +1,4 @@
-#include "device/measurement.h"
+#include "engine/protocol/measurement.h"
 
 #include <gtest/gtest.h>
 

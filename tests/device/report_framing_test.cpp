@@ -1,4 +1,4 @@
-#include "device/report_framing.h"
+#include "engine/protocol/report_framing.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

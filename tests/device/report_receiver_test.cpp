@@ -1,4 +1,4 @@
-#include "device/report_receiver.h"
+#include "engine/protocol/report_receiver.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

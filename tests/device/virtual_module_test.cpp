@@ -1,4 +1,4 @@
-#include "device/virtual_module.h"
+#include "device/virtual/virtual_module.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +14,10 @@
 #include <QCoreApplication>
 #include <QThread>
 
-#include "config/parameters.h"
-#include "device/measurement.h"
-#include "device/report_framing.h"
-#include "device/virtual_hid_backend.h"
+#include "device/virtual/virtual_hid_backend.h"
+#include "engine/parameters/parameters.h"
+#include "engine/protocol/measurement.h"
+#include "engine/protocol/report_framing.h"
 #include "qt_printers.h"
 
 namespace voltrix {

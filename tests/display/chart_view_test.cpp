@@ -1,4 +1,4 @@
-#include "display/chart_view.h"
+#include "ui/chart/chart_view.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "display/column_spans.h"
+#include "ui/chart/column_spans.h"
 
 #include <gtest/gtest.h>
 

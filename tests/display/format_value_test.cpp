@@ -1,4 +1,4 @@
-#include "display/format_value.h"
+#include "engine/text/format_value.h"
 
 #include <gtest/gtest.h>
 

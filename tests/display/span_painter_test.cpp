@@ -1,4 +1,4 @@
-#include "display/span_painter.h"
+#include "ui/chart/span_painter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "display/units.h"
+#include "engine/text/units.h"
 
 #include <gtest/gtest.h>
 

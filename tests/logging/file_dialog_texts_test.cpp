@@ -1,4 +1,4 @@
-#include "logging/file_dialog_texts.h"
+#include "engine/logging/file_dialog_texts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "logging/log_line.h"
+#include "engine/logging/log_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "logging/measurement_log.h"
+#include "engine/logging/measurement_log.h"
 
 #include <gtest/gtest.h>
 

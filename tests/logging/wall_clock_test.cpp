@@ -1,4 +1,4 @@
-#include "logging/wall_clock.h"
+#include "engine/logging/wall_clock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "logging/write_error_text.h"
+#include "engine/logging/write_error_text.h"
 
 #include <gtest/gtest.h>
 
