@@ -17,10 +17,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/window_fixture.h"
 #include "device/virtual/virtual_module.h"
 #include "ui/config/parameter_panel.h"
 #include "ui/window/edit_marking.h"
+#include "ui/window/window_fixture.h"
 
 namespace voltrix {
 namespace {

@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/window_fixture.h"
 #include "engine/text/format_value.h"
 #include "ui/config/output_rules_panel.h"
 #include "ui/window/edit_marking.h"
+#include "ui/window/window_fixture.h"
 
 namespace voltrix {
 namespace {

@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/ordinary_user.h"
+#include "ordinary_user.h"
 
 namespace voltrix {
 namespace {

@@ -15,10 +15,10 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "app/window_fixture.h"
 #include "measurement_report.h"
 #include "ui/chart/chart_view.h"
 #include "ui/window/edit_marking.h"
+#include "ui/window/window_fixture.h"
 
 namespace voltrix {
 namespace {

@@ -9,9 +9,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "app/ordinary_user.h"
 #include "engine/settings/ini_file.h"
 #include "engine/settings/program_settings.h"
+#include "ordinary_user.h"
 
 namespace voltrix {
 namespace {

@@ -7,10 +7,10 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/window_fixture.h"
 #include "engine/protocol/report_receiver.h"
 #include "engine/text/string_table.h"
 #include "ui/chart/chart_view.h"
+#include "ui/window/window_fixture.h"
 
 namespace voltrix {
 namespace {

@@ -17,11 +17,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/ordinary_user.h"
-#include "app/window_fixture.h"
 #include "engine/text/language.h"
+#include "ordinary_user.h"
 #include "ui/chart/chart_view.h"
 #include "ui/window/edit_marking.h"
+#include "ui/window/window_fixture.h"
 
 namespace voltrix {
 namespace {

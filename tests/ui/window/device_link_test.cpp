@@ -7,9 +7,9 @@
 #include <QListWidget>
 #include <QLocale>
 
-#include "app/window_fixture.h"
 #include "device/device_controller.h"
 #include "device/virtual/virtual_module.h"
+#include "ui/window/window_fixture.h"
 
 namespace voltrix {
 namespace {
