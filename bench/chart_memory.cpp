@@ -19,9 +19,9 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include "app/tfmain.h"
-#include "device/virtual_hid_backend.h"
-#include "display/chart_view.h"
+#include "device/virtual/virtual_hid_backend.h"
+#include "ui/chart/chart_view.h"
+#include "ui/window/tfmain.h"
 
 namespace {
 

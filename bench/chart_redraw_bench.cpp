@@ -24,8 +24,8 @@
 #include <QImage>
 #include <QPainter>
 
-#include "device/quantities.h"
-#include "display/chart_view.h"
+#include "engine/protocol/quantities.h"
+#include "ui/chart/chart_view.h"
 
 #ifdef VOLTRIX_HAVE_QT_CHARTS
 #include <QChart>

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "device/measurement.h"
-#include "device/report_receiver.h"
-#include "logging/log_line.h"
-#include "logging/wall_clock.h"
+#include "engine/logging/log_line.h"
+#include "engine/logging/wall_clock.h"
+#include "engine/protocol/measurement.h"
+#include "engine/protocol/report_receiver.h"
 
 namespace {
 

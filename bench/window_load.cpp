@@ -17,9 +17,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/tfmain.h"
-#include "device/virtual_hid_backend.h"
-#include "logging/measurement_log.h"
+#include "device/virtual/virtual_hid_backend.h"
+#include "engine/logging/measurement_log.h"
+#include "ui/window/tfmain.h"
 
 namespace {
 

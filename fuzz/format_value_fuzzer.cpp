@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "display/format_value.h"
+#include "engine/text/format_value.h"
 #include "fuzz_support.h"
 
 namespace voltrix::fuzz {

@@ -14,8 +14,8 @@
 #include <cstring>
 #include <optional>
 
-#include "config/number_text.h"
-#include "display/format_value.h"
+#include "engine/text/format_value.h"
+#include "engine/text/number_text.h"
 #include "fuzz_support.h"
 
 namespace voltrix::fuzz {

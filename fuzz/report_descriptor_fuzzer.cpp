@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "device/report_descriptor.h"
+#include "engine/protocol/report_descriptor.h"
 #include "fuzz_support.h"
 
 namespace voltrix::fuzz {

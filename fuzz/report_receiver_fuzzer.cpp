@@ -20,16 +20,16 @@
 #include <string_view>
 #include <vector>
 
-#include "app/language.h"
-#include "config/diag_stats_text.h"
-#include "config/parameters.h"
-#include "config/value_lists.h"
-#include "device/measurement.h"
-#include "device/report_framing.h"
-#include "device/report_receiver.h"
-#include "display/format_value.h"
+#include "engine/logging/log_line.h"
+#include "engine/parameters/parameters.h"
+#include "engine/parameters/value_lists.h"
+#include "engine/protocol/measurement.h"
+#include "engine/protocol/report_framing.h"
+#include "engine/protocol/report_receiver.h"
+#include "engine/text/diag_stats_text.h"
+#include "engine/text/format_value.h"
+#include "engine/text/language.h"
 #include "fuzz_support.h"
-#include "logging/log_line.h"
 
 namespace voltrix::fuzz {
 namespace {

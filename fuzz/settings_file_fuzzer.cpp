@@ -24,8 +24,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/ini_file.h"
-#include "app/program_settings.h"
+#include "engine/settings/ini_file.h"
+#include "engine/settings/program_settings.h"
 #include "fuzz_support.h"
 
 namespace voltrix::fuzz {

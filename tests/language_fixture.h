@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "engine/text/language.h"
 #include "qt_printers.h"
 
 namespace voltrix::testing {

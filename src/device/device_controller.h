@@ -14,7 +14,7 @@
 #include <QObject>
 
 #include "device/hid_backend.h"
-#include "device/report_framing.h"
+#include "engine/protocol/report_framing.h"
 
 // The list of present HID devices on top of a backend: it lists them again
 // whenever the backend reports a change and tells its owner when the list

@@ -15,7 +15,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include "device/report_descriptor.h"
+#include "engine/protocol/report_descriptor.h"
 
 namespace voltrix {
 namespace {

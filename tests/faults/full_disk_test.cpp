@@ -10,8 +10,8 @@
 #include <QLineEdit>
 #include <QProcess>
 
-#include "app/window_fixture.h"
 #include "measurement_file.h"
+#include "ui/window/window_fixture.h"
 
 namespace voltrix {
 namespace {

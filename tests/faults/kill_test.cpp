@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "app/ini_file.h"
-#include "app/program_settings.h"
+#include "engine/settings/ini_file.h"
+#include "engine/settings/program_settings.h"
 #include "measurement_file.h"
 
 namespace voltrix {

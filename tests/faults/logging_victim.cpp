@@ -12,10 +12,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/ini_file.h"
-#include "app/program_settings.h"
-#include "app/tfmain.h"
-#include "device/virtual_hid_backend.h"
+#include "device/virtual/virtual_hid_backend.h"
+#include "engine/settings/ini_file.h"
+#include "engine/settings/program_settings.h"
+#include "ui/window/tfmain.h"
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -11,9 +11,9 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
-#include "app/window_fixture.h"
 #include "device/device_controller.h"
 #include "measurement_file.h"
+#include "ui/window/window_fixture.h"
 
 namespace voltrix {
 namespace {

@@ -14,9 +14,9 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "app/window_fixture.h"
 #include "measurement_file.h"
 #include "measurement_report.h"
+#include "ui/window/window_fixture.h"
 
 namespace voltrix {
 namespace {

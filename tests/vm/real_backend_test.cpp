@@ -29,12 +29,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "config/parameters.h"
 #include "device/device_controller.h"
 #include "device/hidapi_backend.h"
-#include "device/measurement.h"
-#include "device/report_framing.h"
-#include "device/virtual_module.h"
+#include "device/virtual/virtual_module.h"
+#include "engine/parameters/parameters.h"
+#include "engine/protocol/measurement.h"
+#include "engine/protocol/report_framing.h"
 
 namespace voltrix {
 namespace {

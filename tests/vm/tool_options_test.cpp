@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "device/virtual_hid_backend.h"
+#include "device/virtual/virtual_hid_backend.h"
 
 namespace voltrix {
 namespace {

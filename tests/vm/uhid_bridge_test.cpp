@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "config/parameters.h"
-#include "device/measurement.h"
-#include "device/report_descriptor.h"
-#include "device/report_framing.h"
+#include "engine/parameters/parameters.h"
+#include "engine/protocol/measurement.h"
+#include "engine/protocol/report_descriptor.h"
+#include "engine/protocol/report_framing.h"
 #include "virtual_module/module_descriptor.h"
 #include "virtual_module/uhid_device.h"
 

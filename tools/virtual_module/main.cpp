@@ -20,7 +20,7 @@
 #include <system_error>
 #include <vector>
 
-#include "device/virtual_module.h"
+#include "device/virtual/virtual_module.h"
 #include "virtual_module/module_descriptor.h"
 #include "virtual_module/tool_options.h"
 #include "virtual_module/uhid_bridge.h"

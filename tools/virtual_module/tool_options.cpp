@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "device/virtual_hid_backend.h"
+#include "device/virtual/virtual_hid_backend.h"
 
 namespace voltrix {
 namespace {

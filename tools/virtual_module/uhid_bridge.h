@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "device/virtual_module.h"
+#include "device/virtual/virtual_module.h"
 
 // The virtual module's side of a uhid device, without the device itself:
 // what to answer each event of the kernel, and the measurement stream.

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include <QString>
+
+#include "engine/logging/log_line.h"
+#include "engine/logging/wall_clock.h"
+#include "engine/protocol/measurement.h"
+
+// The window's end of the input reports: every report of the connected module
+// is counted, kept in the last-report buffer and dispatched by its first byte.
+
+namespace voltrix {
+
+enum class ReportType : std::uint8_t { Measurement = 0, Parameter = 1, WriteAcknowledgement = 2 };
+
+// Parameter id of the output rules, whose acknowledgements drive the write chain.
+inline constexpr std::uint8_t kOutputRuleParamId = 16;
+inline constexpr std::uint8_t kOutputRuleCount = 6;
+
+// Status text of a write acknowledgement: "Zaktualizowane parametr: [p][c]" in
+// the active language.
+QString acknowledgementText(std::uint8_t paramId, std::uint8_t channel);
+
+// The report rate shown in the status bar: `reports` counted in one interval
+// of `intervalMs`, as thousands per second with 4 decimals, e.g. "0,7508 kHz".
+QString reportRateText(std::uint32_t reports, int intervalMs, const QString& decimalSeparator);
+
+// What the rest of the program does with the dispatched reports.
+class ReportObserver {
+public:
+    virtual ~ReportObserver() = default;
+    // Every measurement line, logging on or off; the logger decides whether to write it.
+    virtual void AppendLogLine(std::string_view line) = 0;
+    // A parameter report, as it stands in the last-report buffer.
+    virtual void parameterReportReceived(const LastReport& report) = 0;
+    // Acknowledgement of output rule `channel` (0..4): the next rule is due.
+    virtual void outputRuleAcknowledged(std::uint8_t channel) = 0;
+    // Text for status panel 0.
+    virtual void showStatusMessage(const QString& text) = 0;
+};
+
+class ReportReceiver {
+public:
+    using Clock = std::function<ClockReading()>;
+
+    // Without a clock the local wall clock is read.
+    explicit ReportReceiver(ReportObserver& observer, Clock clock = {});
+
+    // Handles one input report: `data` is its payload, the report ID already
+    // stripped. Reports longer than the last-report buffer are cut to its size.
+    void ReportReceived(std::span<const std::uint8_t> data);
+
+    // Reports of any type since the last call; used by the report rate display.
+    std::uint32_t takeReportCount();
+    std::uint32_t reportCount() const { return reportCount_; }
+
+    // True once a measurement report arrived since the last call.
+    bool takeChartPointDue();
+
+    const LastReport& lastReport() const { return lastReport_; }
+    const Measurement& measurement() const { return measurement_; }
+    std::uint32_t measurementCount() const { return measurementCount_; }
+    const std::string& logLine() const { return logLine_; }
+
+    LogLineSettings& logSettings() { return logSettings_; }
+    const LogLineSettings& logSettings() const { return logSettings_; }
+
+private:
+    void measurementReceived();
+    void acknowledgementReceived();
+
+    ReportObserver& observer_;
+    Clock clock_;
+    LocalClock localClock_;
+    LogLineSettings logSettings_;
+
+    std::uint32_t reportCount_ = 0;
+    LastReport lastReport_{};
+    Measurement measurement_{};
+    std::uint32_t measurementCount_ = 0;
+    bool chartPointDue_ = false;
+    std::string logLine_;
+};
+
+}  // namespace voltrix

@@ -1,0 +1,52 @@
+#include "engine/settings/settings_location.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include "engine/settings/ini_file.h"
+#include "engine/settings/program_settings.h"
+
+namespace voltrix {
+namespace {
+
+bool mayKeepSettingsIn(const QString& file, const QString& directory) {
+    const QFileInfo info(file);
+    return info.exists() ? info.isWritable() : QFileInfo(directory).isWritable();
+}
+
+}  // namespace
+
+SettingsLocation chooseSettingsLocation(const QString& programDirectory,
+                                        const QString& userDirectory) {
+    const QString own = settingsFilePathIn(programDirectory);
+    const IniFile ownFile(own);
+    if (!ownFile.refused() && mayKeepSettingsIn(own, programDirectory)) {
+        return {own, {}};
+    }
+    QDir().mkpath(userDirectory);
+    const QString user = settingsFilePathIn(userDirectory);
+    if (ownFile.refused()) {
+        return {user, own};
+    }
+    if (QFileInfo::exists(user) || !QFileInfo::exists(own)) {
+        return {user, {}};
+    }
+    try {
+        ownFile.copyTo(user);
+    } catch (const SettingsError&) {
+        return {own, {}};
+    }
+    return {user, own};
+}
+
+QString setAsideMessage(const SettingsLocation& location) {
+    if (location.setAside.isEmpty()) {
+        return {};
+    }
+    return QCoreApplication::translate("ProgramSettings",
+                                       "Nie można zapisać ustawień w %1, używany jest %2")
+        .arg(location.setAside, location.path);
+}
+
+}  // namespace voltrix

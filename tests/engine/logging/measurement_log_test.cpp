@@ -1,0 +1,104 @@
+#include "engine/logging/measurement_log.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "qt_printers.h"
+
+namespace voltrix {
+namespace {
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class MeasurementLogTest : public ::testing::Test {
+protected:
+    QString path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir dir_;
+};
+
+TEST_F(MeasurementLogTest, LinesAreAppendedBehindWhatTheFileHeld) {
+    {
+        QFile file(path("log.csv"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("old;\r\n");
+    }
+    MeasurementLog log;
+    EXPECT_EQ(log.append(path("log.csv"), "1;\r\n"), MeasurementLog::Result::Written);
+    EXPECT_EQ(log.append(path("log.csv"), "2;\r\n"), MeasurementLog::Result::Written);
+    // Unbuffered: the lines are in the file while it is still open.
+    EXPECT_TRUE(log.isOpen());
+    EXPECT_EQ(contents(path("log.csv")), QByteArray("old;\r\n1;\r\n2;\r\n"));
+}
+
+TEST_F(MeasurementLogTest, TheFileIsClosedAfterTheFirstLineAfterACloseRequest) {
+    MeasurementLog log;
+    log.requestClose();  // requested while nothing was written: the first line closes
+    log.append(path("log.csv"), "1;\r\n");
+    EXPECT_FALSE(log.isOpen());
+
+    log.append(path("log.csv"), "2;\r\n");
+    EXPECT_TRUE(log.isOpen());
+    log.requestClose();
+    EXPECT_TRUE(log.isOpen());
+    log.append(path("log.csv"), "3;\r\n");
+    EXPECT_FALSE(log.isOpen());
+    EXPECT_EQ(contents(path("log.csv")), QByteArray("1;\r\n2;\r\n3;\r\n"));
+}
+
+TEST_F(MeasurementLogTest, NoFileIsCreatedWithoutALine) {
+    {
+        MeasurementLog log;
+        log.requestClose();
+        log.close();
+    }
+    EXPECT_FALSE(QFile::exists(path("log.csv")));
+}
+
+TEST_F(MeasurementLogTest, AnUnwritablePlaceFailsAndTheNextLineTriesAgain) {
+    MeasurementLog log;
+    const QString file = path("missing/log.csv");
+    EXPECT_EQ(log.append(file, "1;\r\n"), MeasurementLog::Result::Failed);
+    EXPECT_FALSE(log.lastError().isEmpty());
+    EXPECT_FALSE(log.isOpen());
+
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("missing")));
+    EXPECT_EQ(log.append(file, "2;\r\n"), MeasurementLog::Result::Written);
+    EXPECT_EQ(contents(file), QByteArray("2;\r\n"));
+}
+
+TEST_F(MeasurementLogTest, AFullDiskIsReportedNotHidden) {
+    if (!QFile::exists(QStringLiteral("/dev/full"))) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    MeasurementLog log;
+    EXPECT_EQ(log.append(QStringLiteral("/dev/full"), "1;\r\n"), MeasurementLog::Result::Failed);
+    EXPECT_FALSE(log.isOpen());
+    EXPECT_EQ(log.lastErrorCode(), ENOSPC);
+}
+
+// The system's error number of the failed call is kept, so that the cause can
+// be named in the interface's language.
+TEST_F(MeasurementLogTest, TheCauseOfAFailureIsKept) {
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("folder")));
+    const std::pair<const char*, int> cases[] = {
+        {"missing/log.csv", ENOENT},
+        {"folder", EISDIR},
+    };
+    for (const auto& [name, code] : cases) {
+        SCOPED_TRACE(name);
+        MeasurementLog log;
+        EXPECT_EQ(log.append(path(name), "1;\r\n"), MeasurementLog::Result::Failed);
+        EXPECT_EQ(log.lastErrorCode(), code);
+    }
+}
+
+}  // namespace
+}  // namespace voltrix
