@@ -34,6 +34,7 @@
 #include "engine/text/format_value.h"
 #include "engine/text/language.h"
 #include "engine/text/number_text.h"
+#include "engine/text/program_version.h"
 #include "engine/text/string_table.h"
 #include "ui/chart/chart_view.h"
 #include "ui/config/output_rules_panel.h"
@@ -55,8 +56,6 @@
 namespace voltrix {
 namespace {
 
-constexpr auto kCaption = "VOLTRIX PC [STANDARD] - 1.03a";
-constexpr auto kProgramVersion = "1.03a";
 constexpr QSize kDesignedSize(765, 570);
 
 // Page captions; the pages themselves are the forms.
@@ -710,7 +709,7 @@ void TFMain::FormCreate() {
     PageControl1->setCurrentWidget(TabSheet1);
     PageControl2->setCurrentIndex(0);
 
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(QLatin1String(kCaptionPrefix) + QLatin1String(kProgramVersion));
 
     try {
         loadSettings();
