@@ -10,6 +10,7 @@
 #include "ui/config/list_selection.h"
 #include "ui/window/control_arrays.h"
 #include "ui/window/edit_marking.h"
+#include "ui/window/required_child.h"
 
 namespace voltrix {
 namespace {
@@ -38,10 +39,10 @@ OutputRulesPanel::OutputRulesPanel(QWidget* window, const ControlArrays& arrays,
             connect(combo, &QComboBox::activated, this, [this, combo] { rowChanged(combo); });
         }
     }
-    connect(window_->findChild<QAbstractButton*>(QStringLiteral("BitBtn43")),
-            &QAbstractButton::clicked, this, &OutputRulesPanel::writeRules);
-    connect(window_->findChild<QAbstractButton*>(QStringLiteral("BitBtn44")),
-            &QAbstractButton::clicked, this, &OutputRulesPanel::readRules);
+    connect(requiredChild<QAbstractButton>(window_, "BitBtn43"), &QAbstractButton::clicked, this,
+            &OutputRulesPanel::writeRules);
+    connect(requiredChild<QAbstractButton>(window_, "BitBtn44"), &QAbstractButton::clicked, this,
+            &OutputRulesPanel::readRules);
 }
 
 // The row is named by the digit after "out" in the list's name (`out4_T` is

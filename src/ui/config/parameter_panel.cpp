@@ -2,7 +2,6 @@
 
 #include <optional>
 #include <span>
-#include <stdexcept>
 
 #include <QComboBox>
 #include <QLabel>
@@ -17,6 +16,7 @@
 #include "ui/config/list_selection.h"
 #include "ui/window/control_arrays.h"
 #include "ui/window/edit_marking.h"
+#include "ui/window/required_child.h"
 
 namespace voltrix {
 namespace {
@@ -65,11 +65,7 @@ ParameterPanel::ParameterPanel(QWidget* window, const ControlArrays& arrays, Com
 
 template <typename Widget>
 Widget* ParameterPanel::control(const QString& name) const {
-    auto* widget = window_->findChild<Widget*>(name);
-    if (widget == nullptr) {
-        throw std::logic_error("missing control " + name.toStdString());
-    }
-    return widget;
+    return requiredChild<Widget>(window_, name);
 }
 
 void ParameterPanel::bindRow(const char* prefix, std::size_t channels,

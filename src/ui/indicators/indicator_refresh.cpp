@@ -5,22 +5,16 @@
 #include <QTabWidget>
 
 #include "engine/text/units.h"
+#include "ui/window/required_child.h"
 
 namespace voltrix {
 namespace {
-
-template <typename Widget>
-Widget* named(QWidget* window, const QString& name) {
-    auto* widget = window->findChild<Widget*>(name);
-    Q_ASSERT_X(widget != nullptr, "IndicatorRefresh", qPrintable(name));
-    return widget;
-}
 
 template <std::size_t N>
 std::array<QLineEdit*, N> edits(QWidget* window, const char* pattern) {
     std::array<QLineEdit*, N> found{};
     for (std::size_t i = 0; i < N; ++i) {
-        found[i] = named<QLineEdit>(window, QString::fromLatin1(pattern).arg(i + 1));
+        found[i] = requiredChild<QLineEdit>(window, QString::fromLatin1(pattern).arg(i + 1));
     }
     return found;
 }
@@ -28,26 +22,26 @@ std::array<QLineEdit*, N> edits(QWidget* window, const char* pattern) {
 }  // namespace
 
 IndicatorRefresh::IndicatorRefresh(QWidget* window)
-    : mainPages_(named<QTabWidget>(window, QStringLiteral("PageControl1"))),
-      configurationPages_(named<QTabWidget>(window, QStringLiteral("PageControl2"))),
-      indicatorsPage_(named<QWidget>(window, QStringLiteral("TabSheet1"))),
-      configurationPage_(named<QWidget>(window, QStringLiteral("TabSheet3"))),
-      analogPage_(named<QWidget>(window, QStringLiteral("TabSheet5"))),
-      encoderPage_(named<QWidget>(window, QStringLiteral("TabSheet6"))),
-      mathPage_(named<QWidget>(window, QStringLiteral("TabSheet7"))),
+    : mainPages_(requiredChild<QTabWidget>(window, QStringLiteral("PageControl1"))),
+      configurationPages_(requiredChild<QTabWidget>(window, QStringLiteral("PageControl2"))),
+      indicatorsPage_(requiredChild<QWidget>(window, QStringLiteral("TabSheet1"))),
+      configurationPage_(requiredChild<QWidget>(window, QStringLiteral("TabSheet3"))),
+      analogPage_(requiredChild<QWidget>(window, QStringLiteral("TabSheet5"))),
+      encoderPage_(requiredChild<QWidget>(window, QStringLiteral("TabSheet6"))),
+      mathPage_(requiredChild<QWidget>(window, QStringLiteral("TabSheet7"))),
       adc1_(edits<4>(window, "Edit1adc%1")),
       math1_(edits<2>(window, "Edit1math%1")),
       adc2_(edits<4>(window, "Edit2adc%1")),
       math2_(edits<2>(window, "Edit2math%1")),
       math3_(edits<2>(window, "Edit3math%1")) {
     for (int k = 0; k < 2; ++k) {
-        enc1_[k] = {named<QLineEdit>(window, QStringLiteral("Edit1_encp%1").arg(k + 1)),
-                    named<QLineEdit>(window, QStringLiteral("Edit1_encv%1").arg(k + 1))};
-        enc2_[k] = {named<QLineEdit>(window, QStringLiteral("Edit2_encp%1").arg(k + 1)),
-                    named<QLineEdit>(window, QStringLiteral("Edit2_encv%1").arg(k + 1))};
+        enc1_[k] = {requiredChild<QLineEdit>(window, QStringLiteral("Edit1_encp%1").arg(k + 1)),
+                    requiredChild<QLineEdit>(window, QStringLiteral("Edit1_encv%1").arg(k + 1))};
+        enc2_[k] = {requiredChild<QLineEdit>(window, QStringLiteral("Edit2_encp%1").arg(k + 1)),
+                    requiredChild<QLineEdit>(window, QStringLiteral("Edit2_encv%1").arg(k + 1))};
     }
     for (int i = 0; i < 6; ++i) {
-        lamps_[i] = named<QFrame>(window, QStringLiteral("Shape%1").arg(i + 1));
+        lamps_[i] = requiredChild<QFrame>(window, QStringLiteral("Shape%1").arg(i + 1));
         setLamp(i, false);
     }
 }

@@ -1,28 +1,19 @@
 #include "ui/window/control_arrays.h"
 
-#include <stdexcept>
-
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "ui/window/required_child.h"
+
 namespace voltrix {
 namespace {
-
-template <typename Control>
-Control* control(QWidget* window, const QString& name) {
-    auto* found = window->findChild<Control*>(name);
-    if (found == nullptr) {
-        throw std::logic_error("missing control " + name.toStdString());
-    }
-    return found;
-}
 
 // Fills `table` with the controls named by `pattern`, where %1 is the
 // 1-based channel number.
 template <typename Control, std::size_t N>
 void fillTable(std::array<Control*, N>& table, QWidget* window, const char* pattern) {
     for (std::size_t k = 0; k < N; ++k) {
-        table[k] = control<Control>(window, QString::fromLatin1(pattern).arg(k + 1));
+        table[k] = requiredChild<Control>(window, QString::fromLatin1(pattern).arg(k + 1));
     }
 }
 

@@ -44,6 +44,7 @@
 #include "ui/window/edit_marking.h"
 #include "ui/window/elided_label.h"
 #include "ui/window/glyphs.h"
+#include "ui/window/required_child.h"
 #include "ui/window/typed_length_limit.h"
 #include "ui_analog_inputs_page.h"
 #include "ui_encoder_inputs_page.h"
@@ -118,18 +119,6 @@ constexpr const char* kMarkedEdits[] = {
     "math_calib_%1",  "out%1_N",           "out%1_M",
 };
 constexpr const char* kSingleMarkedEdits[] = {"trigger_time", "trigger_filter", "edit_mod"};
-
-template <typename Widget>
-Widget* child(QWidget* root, const QString& name) {
-    auto* found = root->findChild<Widget*>(name);
-    Q_ASSERT_X(found != nullptr, "TFMain", qPrintable(name));
-    return found;
-}
-
-template <typename Widget>
-Widget* child(QWidget* root, const char* name) {
-    return child<Widget>(root, QString::fromLatin1(name));
-}
 
 // Tahoma 8 pt as designed where the system has it, else the system's own
 // family at that size.
@@ -266,7 +255,7 @@ void TFMain::fillLists() {
             if (name.contains(QLatin1String("%1"))) {
                 name = name.arg(channel);
             }
-            auto* combo = child<QComboBox>(this, name);
+            auto* combo = requiredChild<QComboBox>(this, name);
             combo->clear();
             combo->addItems(entries);
             combo->setCurrentIndex(0);
@@ -280,7 +269,8 @@ void TFMain::fillLists() {
 void TFMain::disableOutputRuleRows() {
     for (int row = 1; row <= 6; ++row) {
         for (const char* field : {"B", "N", "T", "C", "M", "S"}) {
-            child<QWidget>(this, QStringLiteral("out%1_%2").arg(row).arg(QLatin1String(field)))
+            requiredChild<QWidget>(this,
+                                   QStringLiteral("out%1_%2").arg(row).arg(QLatin1String(field)))
                 ->setEnabled(false);
         }
     }
@@ -293,16 +283,16 @@ void TFMain::bindEditMarking() {
                 ? 6
                 : (QString::fromLatin1(pattern).startsWith(QLatin1String("adc")) ? 4 : 2);
         for (int channel = 1; channel <= channels; ++channel) {
-            clearMarkOnChange(child<QLineEdit>(this, QString::fromLatin1(pattern).arg(channel)),
-                              true);
+            clearMarkOnChange(
+                requiredChild<QLineEdit>(this, QString::fromLatin1(pattern).arg(channel)), true);
         }
     }
     for (const char* name : kSingleMarkedEdits) {
-        clearMarkOnChange(child<QLineEdit>(this, name), true);
+        clearMarkOnChange(requiredChild<QLineEdit>(this, name), true);
     }
-    clearMarkOnChange(child<QLineEdit>(this, "enc_unit_1"), false);
-    clearMarkOnChange(child<QLineEdit>(this, "enc_unit_2"), false);
-    limitTypedLength(child<QLineEdit>(this, "edit_mod"), 8);
+    clearMarkOnChange(requiredChild<QLineEdit>(this, "enc_unit_1"), false);
+    clearMarkOnChange(requiredChild<QLineEdit>(this, "enc_unit_2"), false);
+    limitTypedLength(requiredChild<QLineEdit>(this, "edit_mod"), 8);
 }
 
 // The read-only edit beside the up-down control shows its position.
@@ -324,11 +314,11 @@ void TFMain::setGlyphs() {
             button->setIcon(read);
         }
     }
-    child<QPushButton>(this, "file_name_button")
+    requiredChild<QPushButton>(this, "file_name_button")
         ->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    child<QPushButton>(this, "BitBtn5")
+    requiredChild<QPushButton>(this, "BitBtn5")
         ->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-    child<QPushButton>(this, "save_button")->setIcon(runGlyph());
+    requiredChild<QPushButton>(this, "save_button")->setIcon(runGlyph());
 }
 
 // The buttons that store a name or a unit in the settings file at once.
@@ -362,10 +352,10 @@ void TFMain::bindSaveButtons() {
          [](TFMain* w, const QString& t) { w->enc_unit_text[1] = t; }},
     };
     for (const Binding& binding : bindings) {
-        auto* edit = child<QLineEdit>(this, binding.edit);
+        auto* edit = requiredChild<QLineEdit>(this, binding.edit);
         const QString key = QString::fromLatin1(binding.key);
         auto afterwards = binding.afterwards;
-        connect(child<QPushButton>(this, binding.button), &QPushButton::clicked, this,
+        connect(requiredChild<QPushButton>(this, binding.button), &QPushButton::clicked, this,
                 [this, edit, key, afterwards] {
                     const QString text = edit->text();
                     try {
@@ -383,8 +373,8 @@ void TFMain::bindSaveButtons() {
 void TFMain::setMathNameLabels(int channel, const QString& name) {
     const QString shown = QLatin1Char('[') + name + QLatin1Char(']');
     for (const char* row : {"0", "1", "2"}) {
-        child<ElidedLabel>(this,
-                           QStringLiteral("math_name%1%2").arg(QLatin1String(row)).arg(channel))
+        requiredChild<ElidedLabel>(
+            this, QStringLiteral("math_name%1%2").arg(QLatin1String(row)).arg(channel))
             ->setFullText(shown);
     }
 }
@@ -605,7 +595,7 @@ void TFMain::bindLogColumns() {
     LogLineSettings& settings = receiver_.logSettings();
     for (std::size_t column = 0; column < kLogColumnCount; ++column) {
         // The first check box starts logging at launch; the columns follow it.
-        auto* box = child<QCheckBox>(this, kSaveCheckBoxes[column + 1]);
+        auto* box = requiredChild<QCheckBox>(this, kSaveCheckBoxes[column + 1]);
         settings.columns.set(column, box->isChecked());
         connect(box, &QCheckBox::toggled, this,
                 [this, column](bool on) { receiver_.logSettings().columns.set(column, on); });
@@ -758,7 +748,7 @@ void TFMain::loadSettings() {
     setMathNameLabels(2, nameEdits[1]->text());
 
     for (std::size_t i = 0; i < std::size(kSaveCheckBoxes); ++i) {
-        child<QCheckBox>(this, kSaveCheckBoxes[i])->setChecked(loaded.save[i]);
+        requiredChild<QCheckBox>(this, kSaveCheckBoxes[i])->setChecked(loaded.save[i]);
     }
 
     mod_divisor = loaded.modDivisor();
@@ -866,7 +856,7 @@ void TFMain::shutdownSave() {
     values.screenLeft = x();
     values.point = settingsUi_->DivBox->currentIndex();
     for (std::size_t i = 0; i < std::size(kSaveCheckBoxes); ++i) {
-        values.save[i] = child<QCheckBox>(this, kSaveCheckBoxes[i])->isChecked();
+        values.save[i] = requiredChild<QCheckBox>(this, kSaveCheckBoxes[i])->isChecked();
     }
     for (int i = 0; i < static_cast<int>(kQuantityCount); ++i) {
         values.chart[i] = chart_->seriesActive(i);
