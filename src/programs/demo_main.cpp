@@ -2,21 +2,19 @@
 // the module streams measurements at 1 kHz and answers every command as the
 // real one does.
 
-#include <QApplication>
+#include <memory>
 
 #include "device/virtual/virtual_hid_backend.h"
-#include "engine/text/error_message.h"
-#include "ui/window/tfmain.h"
+#include "programs/program_entry.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(voltrix::kApplicationTitle));
-    voltrix::VirtualHidBackend bus;
-    bus.plugModule();
-    voltrix::WindowEnvironment environment;
-    environment.hidBackend = &bus;
-    voltrix::TFMain FMain(environment);
-    FMain.show();
-    QApplication::exec();
-    return 0;
+    return voltrix::runProgram(
+        argc, argv,
+        {.summary = "VOLTRIX PC on a virtual module, for trying it without hardware.",
+         .prepare = [](voltrix::WindowEnvironment& environment) -> std::shared_ptr<void> {
+             auto bus = std::make_shared<voltrix::VirtualHidBackend>();
+             bus->plugModule();
+             environment.hidBackend = bus.get();
+             return bus;
+         }});
 }
