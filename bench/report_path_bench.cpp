@@ -2,7 +2,7 @@
 // line with all 24 columns and the append to a file. The baseline makes the
 // same columns with plain std::to_chars calls (fixed notation, none of our
 // rounding rules) and writes them the same way, so the ratio of the two holds
-// on a noisy machine.
+// on a noisy machine. Last, what handing a line to the log writer thread costs.
 
 #include <benchmark/benchmark.h>
 
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/logging/log_line.h"
+#include "engine/logging/log_writer.h"
 #include "engine/logging/wall_clock.h"
 #include "engine/protocol/measurement.h"
 #include "engine/protocol/report_receiver.h"
@@ -167,8 +168,38 @@ void BM_Baseline(benchmark::State& state) {
     std::fclose(file);
 }
 
+// A sink that takes every line and keeps none, so that the writer thread
+// drains as fast as it can and what is timed is the producer's side alone.
+class DiscardingSink : public voltrix::LogSink {
+public:
+    Result append(const QString&, std::string_view) override { return Result::Written; }
+    void requestClose() override {}
+    void close() override {}
+    QString lastError() const override { return {}; }
+    int lastErrorCode() const override { return 0; }
+};
+
+// What handing a full-width line to the writer thread costs the thread that
+// makes it. Lines dropped for a full buffer are counted, since a drop costs
+// less than a line taken.
+void BM_LogWriterSubmit(benchmark::State& state) {
+    std::string line(250, '7');
+    line.replace(line.size() - 2, 2, "\r\n");
+    voltrix::LogWriter writer(std::make_unique<DiscardingSink>());
+    writer.start(QStringLiteral("unused.csv"));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(writer.submit(line));
+    }
+    writer.stop();
+    // The share of the lines dropped.
+    state.counters["dropped"] = benchmark::Counter(static_cast<double>(writer.droppedLines()),
+                                                   benchmark::Counter::kAvgIterations);
+    state.SetItemsProcessed(state.iterations());
+}
+
 BENCHMARK(BM_ReportPath);
 BENCHMARK(BM_Baseline);
+BENCHMARK(BM_LogWriterSubmit);
 
 // Prints the usual table, then the ratio of the report path to its baseline.
 class RatioReporter : public MedianReporter {

@@ -1,0 +1,151 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include <QString>
+
+#include "engine/logging/measurement_log.h"
+
+// The measurement file written on a thread of its own, so that a slow or
+// stalled disk holds up that thread alone and never the one making the lines.
+//
+// Threads:
+// - the owner thread (the one producing the lines) constructs and destroys the
+//   writer and calls setOnStateChange(), start(), stop(), isRunning() and
+//   submit(); there is exactly one such thread;
+// - the status getters may be called from any thread at any time;
+// - the sink and the onStateChange callback run on the writer's own thread.
+//
+// Memory: lines waiting for the disk are held up to the byte budget given to
+// the constructor (each line costing bufferCost() of it); a line that does not
+// fit is dropped whole and counted, so the writer never holds more than the
+// budget however long the disk stalls.
+
+namespace voltrix {
+
+// Where the writer's lines go. The writer calls it from its own thread only.
+class LogSink {
+public:
+    using Result = MeasurementLog::Result;
+
+    virtual ~LogSink() = default;
+    // Appends one line whole or not at all (see MeasurementLog::append).
+    virtual Result append(const QString& fileName, std::string_view line) = 0;
+    // The next line closes the file after putting it on the disk.
+    virtual void requestClose() = 0;
+    // Puts the file on the disk and closes it now, if it is open.
+    virtual void close() = 0;
+    virtual QString lastError() const = 0;
+    virtual int lastErrorCode() const = 0;
+};
+
+// The ordinary sink: the measurement file itself.
+class MeasurementLogSink final : public LogSink {
+public:
+    Result append(const QString& fileName, std::string_view line) override {
+        return log_.append(fileName, line);
+    }
+    void requestClose() override { log_.requestClose(); }
+    void close() override { log_.close(); }
+    QString lastError() const override { return log_.lastError(); }
+    int lastErrorCode() const override { return log_.lastErrorCode(); }
+
+private:
+    MeasurementLog log_;
+};
+
+class LogWriter {
+public:
+    // 32 MiB: at 1 kHz with every column (lines of about 250 bytes, about 300
+    // with their bookkeeping) that is close to two minutes of a stalled disk,
+    // enough to ride out a network share reconnecting or a USB stick waking.
+    static constexpr std::size_t kDefaultBufferBytes = std::size_t{32} << 20;
+    // How often the file is put on the disk and closed while lines flow, which
+    // bounds what a power cut can take.
+    static constexpr std::chrono::milliseconds kSyncInterval{1000};
+
+    struct Status {
+        std::uint64_t linesWritten = 0;
+        std::uint64_t linesDropped = 0;  // the buffer was full
+        std::uint64_t linesFailed = 0;   // the disk refused them
+        bool failing = false;            // the last line tried was refused
+        int errorCode = 0;               // the system's error number while failing
+        QString error;                   // its text while failing
+    };
+    using StateCallback = std::function<void(const Status&)>;
+
+    // With no sink the lines go to the measurement file (MeasurementLogSink).
+    explicit LogWriter(std::unique_ptr<LogSink> sink = {},
+                       std::size_t bufferBytes = kDefaultBufferBytes);
+    LogWriter(const LogWriter&) = delete;
+    LogWriter& operator=(const LogWriter&) = delete;
+    // Stops, writing what was submitted first.
+    ~LogWriter();
+
+    // Called on the writer thread whenever `failing` flips or the error code
+    // changes; the owner is expected to pass it on to its own thread. Set it
+    // before start().
+    void setOnStateChange(StateCallback callback);
+
+    // Starts the thread writing to `fileName` and zeroes the counts; a writer
+    // already running is stopped first.
+    void start(const QString& fileName);
+    // Writes every line submitted so far, puts the file on the disk, closes it
+    // and returns once the thread has ended. Waits as long as the disk takes.
+    void stop();
+    bool isRunning() const { return thread_.joinable(); }
+
+    // Hands a line to the writer thread without waiting for the disk. False
+    // when the line was not taken: the buffer lacked room for all of it (it is
+    // dropped whole and counted) or the writer is not running (not counted).
+    bool submit(std::string_view line);
+
+    // What a line takes of the byte budget: its bytes and its bookkeeping.
+    static constexpr std::size_t bufferCost(std::string_view line) {
+        return line.size() + kLineOverheadBytes;
+    }
+
+    Status status() const;
+    std::uint64_t linesWritten() const;
+    std::uint64_t droppedLines() const;
+    std::uint64_t failedLines() const;
+    bool isFailing() const;
+    int lastErrorCode() const;
+    QString lastError() const;
+
+private:
+    // A queued string's own size and the allocator's header of its text.
+    static constexpr std::size_t kLineOverheadBytes = sizeof(std::string) + 16;
+
+    void run();
+    void record(LogSink::Result result);
+
+    const std::unique_ptr<LogSink> sink_;
+    const std::size_t bufferBytes_;
+    StateCallback onStateChange_;
+    QString fileName_;  // written by start() before the thread exists
+    std::thread thread_;
+
+    // Shared by the owner and the writer thread. A line counts against the
+    // budget until the sink is done with it, not just while it is queued.
+    std::mutex queueMutex_;
+    std::condition_variable queueReady_;
+    std::deque<std::string> queue_;
+    std::size_t queuedBytes_ = 0;
+    bool stopping_ = false;
+
+    mutable std::mutex statusMutex_;
+    Status status_;
+};
+
+}  // namespace voltrix
