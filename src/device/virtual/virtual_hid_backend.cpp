@@ -14,6 +14,14 @@
 namespace voltrix {
 namespace {
 
+// The entry of the device at `path` in a device list; the caller holds the
+// list's lock.
+template <typename Devices>
+auto locate(Devices& devices, const std::string& path) {
+    return std::find_if(devices.begin(), devices.end(),
+                        [&](const auto& device) { return device->info().path == path; });
+}
+
 using Clock = std::chrono::steady_clock;
 using Report = VirtualModule::Report;
 
@@ -342,8 +350,7 @@ bool VirtualHidBackend::unplug(const std::string& path) {
     std::shared_ptr<VirtualDevice> device;
     {
         std::lock_guard lock(mutex_);
-        const auto it = std::find_if(devices_.begin(), devices_.end(),
-                                     [&](const auto& d) { return d->info().path == path; });
+        const auto it = locate(devices_, path);
         if (it == devices_.end()) {
             return false;
         }
@@ -359,8 +366,7 @@ bool VirtualHidBackend::replugUnnoticed(const std::string& path) {
     std::shared_ptr<VirtualDevice> old;
     {
         std::lock_guard lock(mutex_);
-        const auto it = std::find_if(devices_.begin(), devices_.end(),
-                                     [&](const auto& d) { return d->info().path == path; });
+        const auto it = locate(devices_, path);
         if (it == devices_.end()) {
             return false;
         }
@@ -394,8 +400,7 @@ std::vector<std::vector<std::uint8_t>> VirtualHidBackend::writtenReports(
 
 std::shared_ptr<VirtualDevice> VirtualHidBackend::find(const std::string& path) const {
     std::lock_guard lock(mutex_);
-    const auto it = std::find_if(devices_.begin(), devices_.end(),
-                                 [&](const auto& d) { return d->info().path == path; });
+    const auto it = locate(devices_, path);
     return it == devices_.end() ? nullptr : *it;
 }
 
