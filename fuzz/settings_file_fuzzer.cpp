@@ -53,8 +53,8 @@ std::vector<QString> allKeys() {
                             keys::kChartTime, keys::kLanguage}) {
         all.push_back(QString::fromLatin1(key));
     }
-    for (const char* key : keys::kSave) {
-        all.push_back(QString::fromLatin1(key));
+    for (const auto& save : keys::kSave) {
+        all.push_back(QString::fromLatin1(save.key));
     }
     for (const char* key : keys::kChart) {
         all.push_back(QString::fromLatin1(key));
@@ -169,7 +169,7 @@ public:
         record(keys::kScreenLeft, QString::number(s.screenLeft));
         record(keys::kPoint, QString::number(s.point));
         for (std::size_t i = 0; i < kSaveKeyCount; ++i) {
-            record(keys::kSave[i], s.save[i] ? QStringLiteral("1") : QStringLiteral("0"));
+            record(keys::kSave[i].key, s.save[i] ? QStringLiteral("1") : QStringLiteral("0"));
         }
         for (std::size_t i = 0; i < kChartSeriesCount; ++i) {
             record(keys::kChart[i], s.chart[i] ? QStringLiteral("1") : QStringLiteral("0"));
@@ -218,7 +218,7 @@ void run(InputReader& in) {
         VOLTRIX_FUZZ_CHECK(!loaded.chartTime.has_value());
     }
     VOLTRIX_FUZZ_CHECK(loaded.loggingOn ==
-                       (!loaded.fileName.isEmpty() && file.readBool(keys::kSave[0], false)));
+                       (!loaded.fileName.isEmpty() && file.readBool(keys::kSave[0].key, false)));
     static const std::vector<QString> known = allKeys();
     QHash<QString, QString> old;
     for (const QString& key : known) {

@@ -32,7 +32,9 @@ QStringList completeSettingsKeys() {
     add(keys::kMathUnit);
     add(keys::kAdcUnit);
     add(keys::kEncUnit);
-    add(keys::kSave);
+    for (const auto& save : keys::kSave) {
+        names << QString::fromLatin1(save.key);
+    }
     add(keys::kChart);
     for (const char* name : {keys::kScreenTop, keys::kScreenLeft, keys::kPoint, keys::kFileName,
                              keys::kMod, keys::kChartTime, keys::kLanguage}) {

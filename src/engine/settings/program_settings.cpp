@@ -43,7 +43,7 @@ void writeNewSettingsFile(IniFile& file, const QString& defaultFileName) {
     file.writeInt(keys::kMod, kDefaultMod);
     for (std::size_t i = 0; i < kSaveKeyCount; ++i) {
         // A new file does not start logging at launch; every column is chosen.
-        file.writeBool(keys::kSave[i], i != keys::kSaveAutoIndex);
+        file.writeBool(keys::kSave[i].key, i != keys::kSaveAutoIndex);
     }
     for (const char* name : keys::kChart) {
         file.writeBool(name, true);
@@ -68,7 +68,7 @@ LoadedSettings readSettings(const IniFile& file, const QString& defaultFileName)
         loaded.encUnit[i] = file.readText(keys::kEncUnit[i], QString());
     }
     for (std::size_t i = 0; i < kSaveKeyCount; ++i) {
-        loaded.save[i] = file.readBool(keys::kSave[i], true);
+        loaded.save[i] = file.readBool(keys::kSave[i].key, true);
     }
     loaded.mod = file.readInt(keys::kMod, kDefaultMod);
     for (std::size_t i = 0; i < kChartSeriesCount; ++i) {
@@ -83,7 +83,7 @@ LoadedSettings readSettings(const IniFile& file, const QString& defaultFileName)
     // Logging starts at launch only when asked for by the stored key itself:
     // a missing `SaveAuto` ticks the check box but starts nothing.
     loaded.loggingOn =
-        !loaded.fileName.isEmpty() && file.readBool(keys::kSave[keys::kSaveAutoIndex], false);
+        !loaded.fileName.isEmpty() && file.readBool(keys::kSave[keys::kSaveAutoIndex].key, false);
     loaded.language = file.readInt(keys::kLanguage, 0);
     return loaded;
 }
@@ -102,7 +102,7 @@ void writeShutdownSettings(IniFile& file, const ShutdownSettings& settings) {
     file.writeInt(keys::kScreenLeft, settings.screenLeft);
     file.writeInt(keys::kPoint, settings.point);
     for (std::size_t i = 0; i < kSaveKeyCount; ++i) {
-        file.writeBool(keys::kSave[i], settings.save[i]);
+        file.writeBool(keys::kSave[i].key, settings.save[i]);
     }
     for (std::size_t i = 0; i < kChartSeriesCount; ++i) {
         file.writeBool(keys::kChart[i], settings.chart[i]);

@@ -34,14 +34,25 @@ inline constexpr const char* kScreenLeft = "ScreenLeft";
 inline constexpr const char* kPoint = "Point";
 inline constexpr const char* kFileName = "FileName";
 inline constexpr const char* kMod = "Mod";
-// The check boxes of the program settings page, from the top: start logging
-// at launch, then the nineteen log columns in the order of LogColumn.
-inline constexpr std::array<const char*, kSaveKeyCount> kSave = {
-    "SaveAuto",    "SaveDate",    "SaveTime",    "SaveCnt",   "SaveCntMod",
-    "SaveAdc1",    "SaveAdc2",    "SaveAdc3",    "SaveAdc4",  "SaveAdc1avg",
-    "SaveAdc2avg", "SaveAdc3avg", "SaveAdc4avg", "SaveEnc1p", "SaveEnc2p",
-    "SaveEnc1v",   "SaveEnc2v",   "SaveMath1",   "SaveMath2", "SaveOutput",
+// The logging switches: a key of the file and the check box of the program
+// settings page that shows it. From the top: start logging at launch, then
+// the nineteen log columns in the order of LogColumn.
+struct SaveSwitch {
+    const char* key;
+    const char* checkBox;
 };
+inline constexpr std::array<SaveSwitch, kSaveKeyCount> kSave = {{
+    {"SaveAuto", "save_auto"},       {"SaveDate", "save_date"},
+    {"SaveTime", "save_time"},       {"SaveCnt", "save_cnt"},
+    {"SaveCntMod", "save_cntmod"},   {"SaveAdc1", "save_adc1"},
+    {"SaveAdc2", "save_adc2"},       {"SaveAdc3", "save_adc3"},
+    {"SaveAdc4", "save_adc4"},       {"SaveAdc1avg", "save_adc1avg"},
+    {"SaveAdc2avg", "save_adc2avg"}, {"SaveAdc3avg", "save_adc3avg"},
+    {"SaveAdc4avg", "save_adc4avg"}, {"SaveEnc1p", "save_enc1p"},
+    {"SaveEnc2p", "save_enc2p"},     {"SaveEnc1v", "save_enc1v"},
+    {"SaveEnc2v", "save_enc2v"},     {"SaveMath1", "save_math1"},
+    {"SaveMath2", "save_math2"},     {"SaveOutput", "save_output"},
+}};
 inline constexpr std::size_t kSaveAutoIndex = 0;
 // The chart's series in their order.
 inline constexpr std::array<const char*, kChartSeriesCount> kChart = {
