@@ -82,7 +82,7 @@ void BuildLogLine(std::string& line, const LogLineSettings& settings, const Cloc
         }
     }
     if (settings.has(LogColumn::Output)) {
-        for (int n = 0; n < 6; ++n) {
+        for (int n = 0; n < static_cast<int>(kOutputCount); ++n) {
             w.text(m.outputOn(n) ? "HI;" : "LO;");
         }
     }

@@ -67,7 +67,7 @@ int channelCount(ParamId id) {
         case ParamId::MathRegisterMode:
             return 2;
         case ParamId::OutputRule:
-            return 6;
+            return static_cast<int>(kOutputCount);
         case ParamId::TrigMasterType:
             return 2;
         case ParamId::TriggerMode:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // The latest measurement report of the module, in the module's own engineering
@@ -21,11 +22,15 @@ struct AdcReading {
     float average = 0.0f;   // averaged value
 };
 
+// The module's transistor outputs: one state bit each in a measurement, one
+// rule each in the configuration.
+inline constexpr std::size_t kOutputCount = 6;
+
 struct Measurement {
     std::array<EncoderReading, 2> enc{};
     std::array<AdcReading, 4> adc{};
     std::array<float, 2> math{};
-    std::uint8_t outputs = 0;  // bit n set: transistor output n + 1 is on
+    std::uint8_t outputs = 0;  // bit n set: transistor output n + 1 is on (n < kOutputCount)
 
     bool outputOn(int index) const { return (outputs >> index) & 1u; }
 };

@@ -40,7 +40,8 @@ IndicatorRefresh::IndicatorRefresh(QWidget* window)
         enc2_[k] = {requiredChild<QLineEdit>(window, QStringLiteral("Edit2_encp%1").arg(k + 1)),
                     requiredChild<QLineEdit>(window, QStringLiteral("Edit2_encv%1").arg(k + 1))};
     }
-    for (int i = 0; i < 6; ++i) {
+    lampState_.fill(-1);
+    for (int i = 0; i < static_cast<int>(kOutputCount); ++i) {
         lamps_[i] = requiredChild<QFrame>(window, QStringLiteral("Shape%1").arg(i + 1));
         setLamp(i, false);
     }
@@ -58,7 +59,7 @@ void IndicatorRefresh::tick(const Measurement& m, const UnitTexts& units, int de
         showAdc(adc1_);
         showMath(math1_);
         showEncoders(enc1_);
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < static_cast<int>(kOutputCount); ++i) {
             setLamp(i, m.outputOn(i));
         }
     } else if (page == configurationPage_) {

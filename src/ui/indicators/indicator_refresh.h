@@ -54,8 +54,8 @@ private:
     std::array<QLineEdit*, 4> adc1_{};
     std::array<QLineEdit*, 2> math1_{};
     std::array<EncoderEdits, 2> enc1_{};
-    std::array<QFrame*, 6> lamps_{};
-    std::array<int, 6> lampState_{-1, -1, -1, -1, -1, -1};
+    std::array<QFrame*, kOutputCount> lamps_{};
+    std::array<int, kOutputCount> lampState_{};  // -1 until painted
     std::array<EncoderEdits, 2> enc2_{};
     std::array<QLineEdit*, 4> adc2_{};
     std::array<QLineEdit*, 2> math2_{};
