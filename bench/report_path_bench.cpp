@@ -77,7 +77,7 @@ public:
     }
     void parameterReportReceived(const LastReport&) override {}
     void outputRuleAcknowledged(std::uint8_t) override {}
-    void showStatusMessage(const QString&) override {}
+    void writeAcknowledged(std::uint8_t, std::uint8_t) override {}
 
 private:
     FILE* file_;

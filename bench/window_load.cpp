@@ -90,14 +90,14 @@ int main(int argc, char** argv) {
     pages->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("TabSheet2")));
     runFor(1000);
 
-    const std::uint32_t reportsBefore = window.reports().measurementCount();
+    const std::uint32_t reportsBefore = window.session().measurementCount();
     const double cpuBefore = threadCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     runFor(seconds * 1000);
     const double cpu = threadCpuSeconds() - cpuBefore;
     const double elapsed = wall.elapsed() / 1000.0;
-    const std::uint32_t reports = window.reports().measurementCount() - reportsBefore;
+    const std::uint32_t reports = window.session().measurementCount() - reportsBefore;
 
     std::printf("connected: %s, %u reports in %.1f s (%.0f per second)\n",
                 window.connected() ? "yes" : "no", reports, elapsed, reports / elapsed);

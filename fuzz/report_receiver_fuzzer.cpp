@@ -47,7 +47,7 @@ constexpr std::uint8_t kNewColumns = 0x04;  // a u32 of columns follows
 constexpr std::uint8_t kNewNumbers = 0x08;  // decimals (i8) and divisor (u32) follow
 
 constexpr std::uint32_t kColumnMask = (1u << kLogColumnCount) - 1;
-constexpr std::size_t kOutputRuleRows = 6;
+constexpr std::size_t kOutputRuleRows = kOutputCount;
 
 float floatAt(const LastReport& r, std::size_t offset) {
     std::uint32_t bits = 0;
@@ -300,8 +300,10 @@ public:
         send(writeOutputRule(static_cast<std::uint8_t>(channel + 1), rules_[channel + 1]));
     }
 
-    void showStatusMessage(const QString& text) override {
+    void writeAcknowledged(std::uint8_t paramId, std::uint8_t channel) override {
         VOLTRIX_FUZZ_CHECK(take(Dispatch::Status));
+        VOLTRIX_FUZZ_CHECK(paramId == shadow_[1] && channel == shadow_[2]);
+        const QString text = acknowledgementText(paramId, channel);
         const QString tail = QLatin1Char('[') + QString::number(shadow_[1]) + QStringLiteral("][") +
                              QString::number(shadow_[2]) + QLatin1Char(']');
         VOLTRIX_FUZZ_CHECK(text.endsWith(tail) && text.size() > tail.size());
@@ -322,7 +324,7 @@ private:
                     expected_ = Dispatch::Parameter;
                     break;
                 case 2:
-                    expected_ = shadow_[1] == kOutputRuleParamId && shadow_[2] < 5
+                    expected_ = shadow_[1] == static_cast<std::uint8_t>(ParamId::OutputRule) && shadow_[2] < 5
                                     ? Dispatch::RuleAcknowledged
                                     : Dispatch::Status;
                     break;

@@ -263,6 +263,13 @@
     </message>
 </context>
 <context>
+    <name>LoggingControls</name>
+    <message>
+        <source>utracone raporty: %1</source>
+        <translation>reports lost: %1</translation>
+    </message>
+</context>
+<context>
     <name>Logic</name>
     <message>
         <source>suma logiczna [and]</source>

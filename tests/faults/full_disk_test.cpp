@@ -81,13 +81,14 @@ TEST_F(FullDiskTest, AFullDiskIsReportedLeavesWholeLinesAndLoggingResumes) {
     auto window = open();
     find<QLineEdit>(*window, "file_name_edit")->setText(path);
     window->save_buttonClick();
-    ASSERT_TRUE(window->logging_on);
+    ASSERT_TRUE(window->loggingOn());
 
     // Lines until the disk is full: the message appears.
     const auto report = measurementReport();
     const QString failure = QString::fromUtf8("Nie można zapisać pliku pomiarowego: ");
     for (int i = 0; i < 5000 && !message(*window).startsWith(failure); ++i) {
         window->ReportReceived(report);
+        settle(*window);
     }
     ASSERT_TRUE(message(*window).startsWith(failure)) << message(*window).toStdString();
     // The cause in the interface's language, also when the disk filled up
@@ -98,17 +99,19 @@ TEST_F(FullDiskTest, AFullDiskIsReportedLeavesWholeLinesAndLoggingResumes) {
     for (int i = 0; i < 20; ++i) {
         window->ReportReceived(report);
     }
+    settle(*window);
     EXPECT_TRUE(message(*window).startsWith(failure));
     std::vector<std::int64_t> counters;
     ASSERT_TRUE(testing::WholeLines(testing::fileContents(path), counters));
     ASSERT_GT(counters.size(), 1u);
     EXPECT_TRUE(testing::RiseByOne(counters, 0));
     const std::size_t linesWhenFull = counters.size();
-    EXPECT_LT(linesWhenFull, window->reports().measurementCount());
+    EXPECT_LT(linesWhenFull, window->session().measurementCount());
 
     // Space again: the next line is written and the message goes.
     ASSERT_TRUE(QFile::remove(fillerPath));
     window->ReportReceived(report);
+    settle(*window);
     EXPECT_TRUE(message(*window).isEmpty()) << message(*window).toStdString();
     window->ReportReceived(report);
     window->save_buttonClick();  // closes the file
@@ -116,7 +119,7 @@ TEST_F(FullDiskTest, AFullDiskIsReportedLeavesWholeLinesAndLoggingResumes) {
     counters.clear();
     ASSERT_TRUE(testing::WholeLines(testing::fileContents(path), counters));
     ASSERT_EQ(counters.size(), linesWhenFull + 2);
-    const std::int64_t handled = window->reports().measurementCount();
+    const std::int64_t handled = window->session().measurementCount();
     EXPECT_EQ(counters[linesWhenFull], handled - 2);
     EXPECT_EQ(counters[linesWhenFull + 1], handled - 1);
 }

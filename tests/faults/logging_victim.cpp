@@ -29,7 +29,7 @@ int main(int argc, char* argv[]) {
     try {
         voltrix::IniFile settings(voltrix::settingsFilePathIn(settingsDirectory));
         voltrix::writeNewSettingsFile(settings, measurementFile);
-        settings.writeBool(QString::fromLatin1(voltrix::settings_key::kSave[0]), true);
+        settings.writeBool(QString::fromLatin1(voltrix::settings_key::kSave[0].key), true);
         settings.commit();
     } catch (const voltrix::SettingsError& error) {
         std::fprintf(stderr, "%s\n", qPrintable(error.message()));
@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     QTimer ticker;
     bool volts = false;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
-        std::printf("%u\n", window.reports().measurementCount());
+        std::printf("%u\n", window.session().measurementCount());
         std::fflush(stdout);
         volts = !volts;
         unitEdit->setText(volts ? QStringLiteral("V") : QStringLiteral("mV"));

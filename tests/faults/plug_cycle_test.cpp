@@ -12,6 +12,7 @@
 #include <QLineEdit>
 
 #include "device/device_controller.h"
+#include "session/device_link.h"
 #include "measurement_file.h"
 #include "ui/window/window_fixture.h"
 
@@ -88,8 +89,8 @@ TEST_F(PlugCycleTest, EveryReplugReconnectsLeaksNothingAndLosesNoHandledLine) {
     auto window = open();
     find<QLineEdit>(*window, "file_name_edit")->setText(path);
     window->save_buttonClick();
-    ASSERT_TRUE(window->logging_on);
-    ASSERT_TRUE(waitFor([&] { return window->deviceController().deviceCount() == 0; }));
+    ASSERT_TRUE(window->loggingOn());
+    ASSERT_TRUE(waitFor([&] { return window->session().link().deviceCount() == 0; }));
 
     int descriptorsBefore = 0;  // besides the measurement file's
     int threadsBefore = 0;
@@ -97,17 +98,17 @@ TEST_F(PlugCycleTest, EveryReplugReconnectsLeaksNothingAndLosesNoHandledLine) {
     clock.start();
     for (int cycle = 0; cycle < kPlugCycles; ++cycle) {
         SCOPED_TRACE(::testing::Message() << "cycle " << cycle);
-        const std::uint32_t handled = window->reports().measurementCount();
+        const std::uint32_t handled = window->session().measurementCount();
         const std::string device = bus.plugModule(module);
         // Connected, and streaming: at least one more report handled.
         ASSERT_TRUE(waitFor(
-            [&] { return window->connected() && window->reports().measurementCount() > handled; }));
-        ASSERT_EQ(window->deviceController().deviceCount(), 1u);
+            [&] { return window->connected() && window->session().measurementCount() > handled; }));
+        ASSERT_EQ(window->session().link().deviceCount(), 1u);
         ASSERT_TRUE(asksForFirmwareVersion(bus.writtenReports(device)));
 
         ASSERT_TRUE(bus.unplug(device));
         ASSERT_TRUE(waitFor(
-            [&] { return !window->connected() && window->deviceController().deviceCount() == 0; }));
+            [&] { return !window->connected() && window->session().link().deviceCount() == 0; }));
         if (cycle + 1 == kWarmUpCycles) {
             descriptorsBefore = openDescriptors(path).others;
             threadsBefore = threads();
@@ -123,7 +124,7 @@ TEST_F(PlugCycleTest, EveryReplugReconnectsLeaksNothingAndLosesNoHandledLine) {
     window->save_buttonClick();  // closes the file
     std::vector<std::int64_t> counters;
     ASSERT_TRUE(testing::WholeLines(testing::fileContents(path), counters));
-    EXPECT_EQ(counters.size(), window->reports().measurementCount());
+    EXPECT_EQ(counters.size(), window->session().measurementCount());
     EXPECT_TRUE(testing::RiseByOne(counters, 0));
 }
 

@@ -67,7 +67,7 @@ TEST_F(RandomReportsTest, AGoodReportAfterAHundredThousandBadOnesIsShownAndLogge
     find<QTabWidget>(*window, "PageControl1")->setCurrentIndex(0);
     find<QLineEdit>(*window, "file_name_edit")->setText(path);
     window->save_buttonClick();
-    ASSERT_TRUE(window->logging_on);
+    ASSERT_TRUE(window->loggingOn());
 
     RandomReports reports;
     for (int i = 0; i < kRandomReports; ++i) {
@@ -95,7 +95,7 @@ TEST_F(RandomReportsTest, AGoodReportAfterAHundredThousandBadOnesIsShownAndLogge
     EXPECT_TRUE(errors.empty());  // no error box for anything the module sends
 
     window->save_buttonClick();  // closes the file
-    const std::uint32_t measurements = window->reports().measurementCount();
+    const std::uint32_t measurements = window->session().measurementCount();
     ASSERT_GT(measurements, 1u);
     std::vector<std::int64_t> counters;
     const QByteArray contents = testing::fileContents(path);

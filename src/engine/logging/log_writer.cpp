@@ -67,6 +67,11 @@ bool LogWriter::submit(std::string_view line) {
     return true;
 }
 
+bool LogWriter::waitUntilWritten(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(queueMutex_);
+    return drained_.wait_for(lock, timeout, [this] { return queuedBytes_ == 0; });
+}
+
 void LogWriter::run() {
     using Clock = std::chrono::steady_clock;
     auto nextSync = Clock::now() + kSyncInterval;
@@ -99,6 +104,9 @@ void LogWriter::run() {
         record(sink_->append(fileName_, line));
         lock.lock();
         queuedBytes_ -= bufferCost(line);
+        if (queuedBytes_ == 0) {
+            drained_.notify_all();
+        }
     }
     lock.unlock();
     sink_->close();

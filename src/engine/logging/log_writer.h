@@ -23,6 +23,7 @@
 // - the owner thread (the one producing the lines) constructs and destroys the
 //   writer and calls setOnStateChange(), start(), stop(), isRunning() and
 //   submit(); there is exactly one such thread;
+// - waitUntilWritten() may be called from any thread;
 // - the status getters may be called from any thread at any time;
 // - the sink and the onStateChange callback run on the writer's own thread.
 //
@@ -110,6 +111,11 @@ public:
     // dropped whole and counted) or the writer is not running (not counted).
     bool submit(std::string_view line);
 
+    // Waits until the sink is done with every line submitted so far, or the
+    // timeout passed; true in the first case. For tests and tools that need
+    // the file as it stands; the program itself never waits for the disk.
+    bool waitUntilWritten(std::chrono::milliseconds timeout);
+
     // What a line takes of the byte budget: its bytes and its bookkeeping.
     static constexpr std::size_t bufferCost(std::string_view line) {
         return line.size() + kLineOverheadBytes;
@@ -140,6 +146,7 @@ private:
     // budget until the sink is done with it, not just while it is queued.
     std::mutex queueMutex_;
     std::condition_variable queueReady_;
+    std::condition_variable drained_;  // queuedBytes_ fell to 0
     std::deque<std::string> queue_;
     std::size_t queuedBytes_ = 0;
     bool stopping_ = false;

@@ -31,7 +31,7 @@ void CommandSender::SendCommand(CommandKind kind, std::span<const std::uint8_t> 
     }
 }
 
-void CommandSender::RequestParameter(std::uint8_t paramId, std::uint8_t channel) {
+void CommandPort::RequestParameter(std::uint8_t paramId, std::uint8_t channel) {
     const std::array<std::uint8_t, 2> payload{paramId, channel};
     SendCommand(CommandKind::ReadRequest, payload);
 }

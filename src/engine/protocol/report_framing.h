@@ -35,16 +35,24 @@ public:
     virtual bool writeOutputReport(std::span<const std::uint8_t> report) = 0;
 };
 
-// Sends commands to the connected module and never reports an outcome: with no
-// module connected, or on any transport error, the command is simply dropped.
-class CommandSender {
+// Where the views send their commands to the module. Fire and forget: a
+// command sent with no module connected, or lost to a transport error, is
+// simply dropped.
+class CommandPort {
+public:
+    virtual ~CommandPort() = default;
+    virtual void SendCommand(CommandKind kind, std::span<const std::uint8_t> payload) = 0;
+    void RequestParameter(std::uint8_t paramId, std::uint8_t channel);
+};
+
+// Sends commands straight to the connected module, on the caller's thread.
+class CommandSender final : public CommandPort {
 public:
     // The connected module, or nullptr when none is connected.
     void setDevice(OutputReportDevice* device) { device_ = device; }
     bool connected() const { return device_ != nullptr; }
 
-    void SendCommand(CommandKind kind, std::span<const std::uint8_t> payload);
-    void RequestParameter(std::uint8_t paramId, std::uint8_t channel);
+    void SendCommand(CommandKind kind, std::span<const std::uint8_t> payload) override;
 
 private:
     OutputReportDevice* device_ = nullptr;

@@ -26,7 +26,7 @@ ReportReceiver::ReportReceiver(ReportObserver& observer, Clock clock)
 }
 
 void ReportReceiver::ReportReceived(std::span<const std::uint8_t> data) {
-    ++reportCount_;
+    reportCount_.fetch_add(1, std::memory_order_relaxed);
     const std::size_t size = std::min(data.size(), lastReport_.size());
     std::copy_n(data.begin(), size, lastReport_.begin());
     if (size == 0) {
@@ -50,29 +50,32 @@ void ReportReceiver::ReportReceived(std::span<const std::uint8_t> data) {
 void ReportReceiver::measurementReceived() {
     DecodeMeasurement(lastReport_, measurement_);
     // The line is built before the count grows: the first report logs 0.
-    BuildLogLine(logLine_, logSettings_, clock_ ? clock_() : localClock_.now(), measurementCount_,
+    const std::uint32_t count = measurementCount_.load(std::memory_order_relaxed);
+    BuildLogLine(logLine_, logSettings_, clock_ ? clock_() : localClock_.now(), count,
                  measurement_);
     observer_.AppendLogLine(logLine_);
-    ++measurementCount_;
-    chartPointDue_ = true;
+    measurementCount_.store(count + 1, std::memory_order_relaxed);
+    chartPointDue_.store(true, std::memory_order_relaxed);
+    observer_.measurementDecoded(measurement_);
 }
 
 void ReportReceiver::acknowledgementReceived() {
     const std::uint8_t paramId = lastReport_[1];
     const std::uint8_t channel = lastReport_[2];
-    if (paramId == kOutputRuleParamId && channel + 1 < kOutputRuleCount) {
+    // Output-rule acknowledgements drive the write chain of the rules.
+    if (paramId == static_cast<std::uint8_t>(ParamId::OutputRule) && channel + 1u < kOutputCount) {
         observer_.outputRuleAcknowledged(channel);
     } else {
-        observer_.showStatusMessage(acknowledgementText(paramId, channel));
+        observer_.writeAcknowledged(paramId, channel);
     }
 }
 
 std::uint32_t ReportReceiver::takeReportCount() {
-    return std::exchange(reportCount_, 0);
+    return reportCount_.exchange(0, std::memory_order_relaxed);
 }
 
 bool ReportReceiver::takeChartPointDue() {
-    return std::exchange(chartPointDue_, false);
+    return chartPointDue_.exchange(false, std::memory_order_relaxed);
 }
 
 }  // namespace voltrix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -11,19 +12,24 @@
 #include "engine/logging/log_line.h"
 #include "engine/logging/wall_clock.h"
 #include "engine/protocol/measurement.h"
+#include "engine/parameters/parameters.h"
 
-// The window's end of the input reports: every report of the connected module
-// is counted, kept in the last-report buffer and dispatched by its first byte.
+// The program's end of the input reports: every report of the connected
+// module is counted, kept in the last-report buffer and dispatched by its
+// first byte.
+//
+// Threads: ReportReceived() and everything it calls on the observer run on
+// one thread, the one handling the device's reports. The counters
+// (takeReportCount, reportCount, takeChartPointDue, measurementCount) may be
+// read from any thread; the buffers (lastReport, measurement, logLine) and
+// the log settings only on the reports' thread.
 
 namespace voltrix {
 
 enum class ReportType : std::uint8_t { Measurement = 0, Parameter = 1, WriteAcknowledgement = 2 };
 
-// Parameter id of the output rules, whose acknowledgements drive the write chain.
-inline constexpr std::uint8_t kOutputRuleParamId = 16;
-inline constexpr std::uint8_t kOutputRuleCount = 6;
 
-// Status text of a write acknowledgement: "Zaktualizowane parametr: [p][c]" in
+// Status text of a write acknowledgement, for the views: "Zaktualizowane parametr: [p][c]" in
 // the active language.
 QString acknowledgementText(std::uint8_t paramId, std::uint8_t channel);
 
@@ -41,8 +47,10 @@ public:
     virtual void parameterReportReceived(const LastReport& report) = 0;
     // Acknowledgement of output rule `channel` (0..4): the next rule is due.
     virtual void outputRuleAcknowledged(std::uint8_t channel) = 0;
-    // Text for status panel 0.
-    virtual void showStatusMessage(const QString& text) = 0;
+    // Any other write acknowledgement: the status bar says which parameter.
+    virtual void writeAcknowledged(std::uint8_t paramId, std::uint8_t channel) = 0;
+    // A measurement, decoded and counted, after its line was handed over.
+    virtual void measurementDecoded(const Measurement& measurement) { (void)measurement; }
 };
 
 class ReportReceiver {
@@ -58,14 +66,16 @@ public:
 
     // Reports of any type since the last call; used by the report rate display.
     std::uint32_t takeReportCount();
-    std::uint32_t reportCount() const { return reportCount_; }
+    std::uint32_t reportCount() const { return reportCount_.load(std::memory_order_relaxed); }
 
     // True once a measurement report arrived since the last call.
     bool takeChartPointDue();
 
     const LastReport& lastReport() const { return lastReport_; }
     const Measurement& measurement() const { return measurement_; }
-    std::uint32_t measurementCount() const { return measurementCount_; }
+    std::uint32_t measurementCount() const {
+        return measurementCount_.load(std::memory_order_relaxed);
+    }
     const std::string& logLine() const { return logLine_; }
 
     LogLineSettings& logSettings() { return logSettings_; }
@@ -80,11 +90,11 @@ private:
     LocalClock localClock_;
     LogLineSettings logSettings_;
 
-    std::uint32_t reportCount_ = 0;
+    std::atomic<std::uint32_t> reportCount_{0};
     LastReport lastReport_{};
     Measurement measurement_{};
-    std::uint32_t measurementCount_ = 0;
-    bool chartPointDue_ = false;
+    std::atomic<std::uint32_t> measurementCount_{0};
+    std::atomic<bool> chartPointDue_{false};
     std::string logLine_;
 };
 

@@ -30,7 +30,7 @@ void showThreshold(QLineEdit* edit, float value) {
 }  // namespace
 
 OutputRulesPanel::OutputRulesPanel(QWidget* window, const ControlArrays& arrays,
-                                   CommandSender& sender, QObject* parent)
+                                   CommandPort& sender, QObject* parent)
     : QObject(parent), window_(window), arrays_(arrays), sender_(sender) {
     // Only the user's choices run the enabling rule: `activated` is not sent
     // for the selections the read-back makes.
@@ -134,6 +134,9 @@ void OutputRulesPanel::readRules() {
 }
 
 void OutputRulesPanel::ruleReportReceived(const LastReport& report) {
+    if (report[kParamReportIdByte] != static_cast<std::uint8_t>(ParamId::OutputRule)) {
+        return;  // the other parameters are the parameter panel's
+    }
     const std::uint8_t channel = report[kParamReportChannelByte];
     if (channel >= kRowCount) {
         return;

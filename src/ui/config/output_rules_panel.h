@@ -14,7 +14,7 @@ class QWidget;
 namespace voltrix {
 
 struct ControlArrays;
-class CommandSender;
+class CommandPort;
 
 // The six transistor output rules: the enabling of each row's controls, the
 // write of all six rules as a chain driven by the module's acknowledgements,
@@ -27,11 +27,11 @@ class OutputRulesPanel : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kRowCount = 6;
+    static constexpr int kRowCount = static_cast<int>(kOutputCount);
 
     // `window` holds the buttons `BitBtn43` (write) and `BitBtn44` (read);
     // `arrays` are its per-channel tables, row r at index r.
-    OutputRulesPanel(QWidget* window, const ControlArrays& arrays, CommandSender& sender,
+    OutputRulesPanel(QWidget* window, const ControlArrays& arrays, CommandPort& sender,
                      QObject* parent = nullptr);
 
     // A parameter report carrying an output rule: fills the row of its
@@ -65,7 +65,7 @@ private:
 
     QWidget* window_;
     const ControlArrays& arrays_;
-    CommandSender& sender_;
+    CommandPort& sender_;
     std::array<OutputRule, kRowCount> ruleTable_{};
 };
 

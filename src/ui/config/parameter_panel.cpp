@@ -56,7 +56,7 @@ void showReal(QLineEdit* edit, float value) {
 
 }  // namespace
 
-ParameterPanel::ParameterPanel(QWidget* window, const ControlArrays& arrays, CommandSender& sender,
+ParameterPanel::ParameterPanel(QWidget* window, const ControlArrays& arrays, CommandPort& sender,
                                QObject* parent)
     : QObject(parent), window_(window), arrays_(arrays), sender_(sender) {
     bindSaveButtons();
@@ -227,6 +227,9 @@ void ParameterPanel::send(const CommandPayload& payload) {
 void ParameterPanel::parameterReportReceived(const LastReport& report) {
     const std::uint8_t id = report[kParamReportIdByte];
     const std::uint8_t ch = report[kParamReportChannelByte];
+    if (id == static_cast<std::uint8_t>(ParamId::OutputRule)) {
+        return;  // the output rules panel's
+    }
     // Also keeps a channel beyond a parameter's controls from reaching past
     // the per-channel tables.
     if (!acceptsParameterReport(id, ch)) {

@@ -16,7 +16,7 @@ class QWidget;
 namespace voltrix {
 
 struct ControlArrays;
-class CommandSender;
+class CommandPort;
 
 // The "Zapisz" (save) and "Odczytaj" (read) buttons of the configuration and
 // program settings pages: each save button writes the value beside it to the
@@ -28,7 +28,7 @@ class ParameterPanel : public QObject {
 public:
     // `window` holds the controls, found by name; `arrays` are its per-channel
     // tables.
-    ParameterPanel(QWidget* window, const ControlArrays& arrays, CommandSender& sender,
+    ParameterPanel(QWidget* window, const ControlArrays& arrays, CommandPort& sender,
                    QObject* parent = nullptr);
 
     // A parameter report of the module (any identifier but the output rules).
@@ -61,7 +61,7 @@ private:
 
     QWidget* window_;
     const ControlArrays& arrays_;
-    CommandSender& sender_;
+    CommandPort& sender_;
 };
 
 }  // namespace voltrix

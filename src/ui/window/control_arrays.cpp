@@ -45,4 +45,19 @@ void ControlArrays::fill(QWidget* window) {
     fillTable(trig_master_type, window, "trig_master_type_%1");
 }
 
+std::vector<QLineEdit*> ControlArrays::edits() const {
+    std::vector<QLineEdit*> all;
+    for (const auto* table : {&adc_filter1, &adc_filter2, &adc_coeff, &adc_offset, &adc_offset2}) {
+        all.insert(all.end(), table->begin(), table->end());
+    }
+    for (const auto* table : {&enc_time, &enc_resolution, &enc_coeff, &enc_offset, &math_offset,
+                              &math_calib}) {
+        all.insert(all.end(), table->begin(), table->end());
+    }
+    for (const auto* table : {&out_N, &out_M}) {
+        all.insert(all.end(), table->begin(), table->end());
+    }
+    return all;
+}
+
 }  // namespace voltrix

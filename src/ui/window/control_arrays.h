@@ -1,6 +1,9 @@
 #pragma once
 
 #include <array>
+#include <vector>
+
+#include "engine/protocol/measurement.h"
 
 class QComboBox;
 class QLineEdit;
@@ -29,18 +32,22 @@ struct ControlArrays {
     std::array<QComboBox*, 2> math_m_mode{};
     std::array<QLineEdit*, 2> math_offset{};
     std::array<QLineEdit*, 2> math_calib{};
-    std::array<QComboBox*, 6> out_W{};
-    std::array<QComboBox*, 6> out_B{};
-    std::array<QLineEdit*, 6> out_N{};
-    std::array<QComboBox*, 6> out_T{};
-    std::array<QComboBox*, 6> out_C{};
-    std::array<QLineEdit*, 6> out_M{};
-    std::array<QComboBox*, 6> out_S{};
+    std::array<QComboBox*, kOutputCount> out_W{};
+    std::array<QComboBox*, kOutputCount> out_B{};
+    std::array<QLineEdit*, kOutputCount> out_N{};
+    std::array<QComboBox*, kOutputCount> out_T{};
+    std::array<QComboBox*, kOutputCount> out_C{};
+    std::array<QLineEdit*, kOutputCount> out_M{};
+    std::array<QComboBox*, kOutputCount> out_S{};
     std::array<QComboBox*, 2> trig_master_type{};
 
     // Fills every table from the controls of `window`, found by name. Throws
-    // std::logic_error naming a control that is missing.
+    // MissingControl naming a control that is missing.
     void fill(QWidget* window);
+
+    // Every edit of the tables: the values typed for the module, whose
+    // colour mark a change or a click clears.
+    std::vector<QLineEdit*> edits() const;
 };
 
 }  // namespace voltrix

@@ -10,15 +10,13 @@
 #include <QString>
 
 #include "engine/logging/file_dialog_texts.h"
-#include "engine/logging/measurement_log.h"
 #include "engine/parameters/value_lists.h"
 #include "engine/protocol/report_framing.h"
-#include "engine/protocol/report_receiver.h"
+#include "session/measurement_session.h"
 #include "ui/window/control_arrays.h"
 #include "ui/window/status_panels.h"
 
 class QComboBox;
-class QListWidget;
 class QTabWidget;
 class QTimer;
 
@@ -35,12 +33,14 @@ class ProgramSettingsPage;
 namespace voltrix {
 
 class ChartView;
-class DeviceController;
+class DeviceLinkView;
+class HidBackend;
+class IndicatorRefresh;
+class LoggingControls;
 class OutputRulesPanel;
 class ParameterPanel;
-class HidBackend;
-class HidDevice;
-class IndicatorRefresh;
+class SessionThread;
+class SettingsBinding;
 
 // What the window needs from its surroundings; tests give their own.
 struct WindowEnvironment {
@@ -56,64 +56,57 @@ struct WindowEnvironment {
     // Asks for the measurement file; returns the chosen path or an empty
     // text. Empty means the save-file dialog.
     std::function<QString(const FileDialogTexts& texts)> chooseMeasurementFile;
+    // The session's clock and log sink; the defaults are the wall clock and
+    // the measurement file.
+    SessionOptions session;
+    // Runs the session on the window's thread instead of its own, so that a
+    // test sees each report's effects as soon as the report is handed over.
+    bool sessionOnWindowThread = false;
+    // Where the configuration panels' commands go; null means the module.
+    // Not owned.
+    CommandPort* commandPort = nullptr;
 };
 
 // The program's one window: four pages (indicators, chart, device
 // configuration, program settings), the status bar and the language selector.
-class TFMain : public QMainWindow, private ReportObserver {
+// It is a view of a measurement session: it shows what the session
+// publishes and sends it the operator's commands.
+class TFMain : public QMainWindow {
     Q_OBJECT
 
 public:
     explicit TFMain(WindowEnvironment environment = {}, QWidget* parent = nullptr);
     ~TFMain() override;
 
-    StatusPanels& statusPanels() { return *statusPanels_; }
-    ChartView* chart() const { return chart_; }
-
     // Shows an error the way every window handler does: in the error box,
     // with a full stop added where the message lacks one.
     void showError(const QString& message);
 
-    // Settings-file members.
-    QString config_path;
-    std::array<QString, 2> math_unit_text;
-    std::array<QString, 4> adc_unit_text;
-    std::array<QString, 2> enc_unit_text;
-
-    // Device link.
-    bool connected() const { return sender_.connected(); }
-    HidDevice* current_device = nullptr;
-    const ReportReceiver& reports() const { return receiver_; }
-    CommandSender& sender() { return sender_; }
-    DeviceController& deviceController() { return *JvHidDeviceController1; }
-
-    // Logging members.
-    std::uint32_t mod_divisor = 0;
-    bool logging_on = false;
-    MeasurementLog log_file;
-
-    ControlArrays arrays;
+    // Narrow views for tests and tools.
+    StatusPanels& statusPanels() { return *statusPanels_; }
+    ChartView* chart() const { return chart_; }
+    MeasurementSession& session() { return *session_; }
+    bool connected() const;
+    bool loggingOn() const;
+    std::uint32_t modDivisor() const;
+    const ControlArrays& controlArrays() const { return arrays; }
+    const SettingsBinding& settings() const { return *settings_; }
 
 public slots:
     // The language selector's change handler: makes the chosen language
     // active, empties status panels 1 and 0 and sets the chart's axis titles.
     void siLangCombo1Change();
 
-    // The data handler of the connected module: one input report, without
-    // its report ID.
-    void ReportReceived(std::span<const std::uint8_t> data) { receiver_.ReportReceived(data); }
+    // One input report of the module, without its report ID, as the device
+    // link hands it to the session.
+    void ReportReceived(std::span<const std::uint8_t> data);
 
-    // The device link's handlers.
-    void JvHidDeviceController1DeviceChange();
-    bool JvHidDeviceController1Enumerate(HidDevice& device, int index);
+    // The timers' and controls' handlers.
     void FreqTimerTimer();
     void Timer1Timer();
     void DebugMemoClick();
-
-    // Live values and logging.
     void UpdateDataTimerTimer();
     void ChartTimerTimer();
-    void SaveFileTimerTimer();
     void save_buttonClick();
     void file_name_buttonClick();
     void BitBtn5Click();
@@ -127,31 +120,15 @@ private:
     void fillLists();
     void disableOutputRuleRows();
     void bindEditMarking();
-    void bindSaveButtons();
     void bindChartWidth();
     void setGlyphs();
+    void startSession();
+    void buildViews();
+    void startLiveValues();
 
     void FormCreate();
-    void loadSettings();
-    void shutdownSave();
-    void UpdateLoggingState();
-    void CloseLogFile();
-    void showLogError();
     void retranslate();
-    void setMathNameLabels(int channel, const QString& name);
-
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-    void startDeviceLink();
-    void startLiveValues();
-    void bindLogColumns();
-    int decimals() const;
-
-    // ReportObserver
-    void AppendLogLine(std::string_view line) override;
-    void parameterReportReceived(const LastReport& report) override;
-    void outputRuleAcknowledged(std::uint8_t channel) override;
-    void showStatusMessage(const QString& text) override;
+    QString askForMeasurementFile(const FileDialogTexts& texts);
 
     WindowEnvironment environment_;
 
@@ -171,27 +148,24 @@ private:
     QWidget* TabSheet4 = nullptr;
     ChartView* chart_ = nullptr;
     QComboBox* siLangCombo1 = nullptr;
-    QListWidget* ListBox1 = nullptr;
-    QTimer* FreqTimer = nullptr;
-    QTimer* Timer1 = nullptr;
     QTimer* UpdateDataTimer = nullptr;
     QTimer* ChartTimer = nullptr;
-    QTimer* SaveFileTimer = nullptr;
     std::unique_ptr<IndicatorRefresh> indicators_;
-    bool logFailing_ = false;
     bool shutdownSaveFailed_ = false;  // the next failed close closes anyway
-    int logErrorCode_ = 0;
     std::unique_ptr<StatusPanels> statusPanels_;
+    ControlArrays arrays;
 
-    // Declared in this order so that the controller (and with it every reader
-    // thread) ends before the backend it reads from.
+    // Declared in this order so that the session (and with it every reader
+    // thread and the file's writer) ends before the backend it reads from,
+    // and the views that hold it end before it.
+    std::unique_ptr<HidBackend> systemBackend_;
+    std::unique_ptr<MeasurementSession> session_;
+    std::unique_ptr<SessionThread> sessionThread_;
+    LoggingControls* logging_ = nullptr;
+    DeviceLinkView* deviceLink_ = nullptr;
+    SettingsBinding* settings_ = nullptr;
     ParameterPanel* parameterPanel_ = nullptr;
     OutputRulesPanel* outputRulesPanel_ = nullptr;
-
-    std::unique_ptr<HidBackend> systemBackend_;
-    std::unique_ptr<DeviceController> JvHidDeviceController1;
-    CommandSender sender_;
-    ReportReceiver receiver_{*this};
 
     // Drop-down lists whose entries come from the value lists, refilled in
     // place on a language change so that their selection stays.

@@ -21,7 +21,10 @@ public:
         parameterReports.push_back(report);
     }
     void outputRuleAcknowledged(std::uint8_t channel) override { ruleAcks.push_back(channel); }
-    void showStatusMessage(const QString& text) override { statusMessages.push_back(text); }
+    // The text the status bar shows for it, in the active language.
+    void writeAcknowledged(std::uint8_t paramId, std::uint8_t channel) override {
+        statusMessages.push_back(acknowledgementText(paramId, channel));
+    }
 
     std::vector<std::string> lines;
     std::vector<LastReport> parameterReports;

@@ -101,16 +101,14 @@ class OutputRulesTest : public WindowTest {
 protected:
     // A window without a module whose commands go to `device`.
     void openRecorded() {
+        recorder.setDevice(&device);
+        commandPort = &recorder;
         window = open();
-        // The first device listing disconnects the sender; record after it.
-        ASSERT_TRUE(waitFor(
-            [&] { return !window->statusPanels().text(StatusPanel::Connection).isEmpty(); }));
-        window->sender().setDevice(&device);
         panel = window->findChild<OutputRulesPanel*>();
         ASSERT_NE(panel, nullptr);
     }
 
-    ControlArrays& arrays() { return window->arrays; }
+    const ControlArrays& arrays() { return window->controlArrays(); }
 
     void fillRow(int row, const RowInput& input) {
         arrays().out_W[row]->setCurrentIndex(input.source);
@@ -145,6 +143,7 @@ protected:
     }
 
     RecordingDevice device;
+    CommandSender recorder;
     std::unique_ptr<TFMain> window;
     OutputRulesPanel* panel = nullptr;
 };

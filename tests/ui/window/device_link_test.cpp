@@ -9,6 +9,7 @@
 
 #include "device/device_controller.h"
 #include "device/virtual/virtual_module.h"
+#include "session/device_link.h"
 #include "ui/window/window_fixture.h"
 
 namespace voltrix {
@@ -96,11 +97,11 @@ TEST_F(DeviceLinkTest, MeasurementsFlowFromTheConnectedModule) {
     bus.plugModule();
     auto window = openAndList();
 
-    ASSERT_TRUE(waitFor([&] { return window->reports().measurementCount() > 50; }));
+    ASSERT_TRUE(waitFor([&] { return window->session().measurementCount() > 50; }));
     // Encoder 1 turns by exactly one unit per report from 0 on: none was lost.
-    EXPECT_EQ(window->reports().measurement().enc[0].position,
-              static_cast<float>(window->reports().measurementCount() - 1));
-    EXPECT_EQ(bus.droppedReports(window->current_device->info().path), 0u);
+    const MeasurementSnapshot latest = window->session().snapshot();
+    EXPECT_EQ(latest.measurement.enc[0].position, static_cast<float>(latest.measurementCount - 1));
+    EXPECT_EQ(bus.droppedReports(window->session().link().connectedPath()), 0u);
 }
 
 TEST_F(DeviceLinkTest, TwoModulesEachGetTheirRequestAndTheLastOneStays) {
@@ -111,13 +112,9 @@ TEST_F(DeviceLinkTest, TwoModulesEachGetTheirRequestAndTheLastOneStays) {
 
     EXPECT_EQ(requests(first, 27), 1);
     EXPECT_EQ(requests(second, 27), 1);
-    ASSERT_NE(window->current_device, nullptr);
-    EXPECT_TRUE(window->current_device->reading());
     // The module of the last list item stays connected.
-    auto* list = find<QListWidget>(*window, "ListBox1");
-    EXPECT_EQ(reinterpret_cast<HidDevice*>(
-                  list->item(list->count() - 1)->data(Qt::UserRole).value<quintptr>()),
-              window->current_device);
+    EXPECT_TRUE(window->connected());
+    EXPECT_EQ(window->session().link().connectedPath(), second);
 }
 
 TEST_F(DeviceLinkTest, PlugAndUnplugRebuildTheListAndReconnect) {
@@ -134,7 +131,7 @@ TEST_F(DeviceLinkTest, PlugAndUnplugRebuildTheListAndReconnect) {
     bus.unplug(module);
     ASSERT_TRUE(waitFor([&] { return listed(*window).isEmpty(); }));
     EXPECT_FALSE(window->connected());
-    EXPECT_EQ(window->current_device, nullptr);
+    EXPECT_EQ(window->session().link().connectedPath(), std::string());
     EXPECT_EQ(connection(*window), QString::fromUtf8("Rozłączony"));
 
     module = bus.plugModule(bus.module(module));
@@ -148,7 +145,7 @@ TEST_F(DeviceLinkTest, PlugAndUnplugRebuildTheListAndReconnect) {
 TEST_F(DeviceLinkTest, AQuickReplugUnderTheSamePathConnectsAgain) {
     const std::string module = bus.plugModule();
     auto window = openAndList();
-    ASSERT_TRUE(waitFor([&] { return window->reports().measurementCount() > 10; }));
+    ASSERT_TRUE(waitFor([&] { return window->session().measurementCount() > 10; }));
 
     ASSERT_TRUE(bus.replugUnnoticed(module));
     // The written reports are the new device's own.
@@ -157,12 +154,12 @@ TEST_F(DeviceLinkTest, AQuickReplugUnderTheSamePathConnectsAgain) {
     EXPECT_EQ(connection(*window), QString::fromUtf8("Połączony"));
     EXPECT_EQ(listed(*window), QStringList{"VOLTRIX"});
 
-    const auto countAt = window->reports().measurementCount();
-    const float positionAt = window->reports().measurement().enc[0].position;
-    ASSERT_TRUE(waitFor([&] { return window->reports().measurementCount() > countAt + 100; }));
+    const auto countAt = window->session().measurementCount();
+    const float positionAt = window->session().snapshot().measurement.enc[0].position;
+    ASSERT_TRUE(waitFor([&] { return window->session().measurementCount() > countAt + 100; }));
     // Encoder 1 turns one unit per report: as many units as reports arrived.
-    EXPECT_EQ(window->reports().measurement().enc[0].position - positionAt,
-              static_cast<float>(window->reports().measurementCount() - countAt));
+    EXPECT_EQ(window->session().snapshot().measurement.enc[0].position - positionAt,
+              static_cast<float>(window->session().measurementCount() - countAt));
     EXPECT_EQ(bus.droppedReports(module), 0u);
     window->Timer1Timer();
     EXPECT_GE(requests(module, 31), 1);

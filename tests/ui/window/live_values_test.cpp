@@ -170,16 +170,16 @@ TEST_F(LiveValuesTest, StartStopStartLosesNoLineAndNoFileWithoutReports) {
     auto* button = find<QPushButton>(*window, "save_button");
 
     QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_TRUE(window->logging_on);
+    EXPECT_TRUE(window->loggingOn());
     EXPECT_EQ(find<QLabel>(*window, "save_label")->text(), QStringLiteral("Zapis aktywny"));
-    window->SaveFileTimerTimer();
-    EXPECT_FALSE(QFile::exists(path));  // no report, no file
+    QTest::qWait(1200);  // past the periodic close: still no report, no file
+    EXPECT_FALSE(QFile::exists(path));
 
     for (int i = 0; i < 3; ++i) {
         window->ReportReceived(measurementReport(1.0f, 0));
     }
     QTest::mouseClick(button, Qt::LeftButton);  // stop: the file is closed
-    EXPECT_FALSE(window->log_file.isOpen());
+    EXPECT_FALSE(window->session().loggingOn());
     window->ReportReceived(measurementReport(1.0f, 0));  // not logged
     QTest::mouseClick(button, Qt::LeftButton);
     for (int i = 0; i < 3; ++i) {
@@ -205,13 +205,15 @@ TEST_F(LiveValuesTest, AnUnwritableFileIsReportedAndLoggingRecovers) {
     window->save_buttonClick();
 
     window->ReportReceived(measurementReport(1.0f, 0));
+    settle(*window);
     EXPECT_TRUE(window->statusPanels()
                     .text(StatusPanel::Message)
                     .startsWith(QString::fromUtf8("Nie można zapisać pliku pomiarowego: ")));
-    EXPECT_EQ(window->reports().measurementCount(), 1u);
+    EXPECT_EQ(window->session().measurementCount(), 1u);
 
     ASSERT_TRUE(QDir().mkpath(folder));
     window->ReportReceived(measurementReport(1.0f, 0));
+    settle(*window);
     EXPECT_TRUE(window->statusPanels().text(StatusPanel::Message).isEmpty());
     EXPECT_TRUE(contents(path).startsWith(QByteArray()));
     EXPECT_EQ(contents(path).count('\n'), 1);
@@ -231,26 +233,31 @@ TEST_F(LiveValuesTest, TheWriteErrorStaysInViewWhileWritingFails) {
 
     window->save_buttonClick();
     window->ReportReceived(measurementReport(1.0f, 0));
+    settle(*window);
     EXPECT_EQ(message(), polish);
 
     bus.plugMouse();  // the device list is rebuilt, which sets its own message
     ASSERT_TRUE(waitFor([&] { return listedDevices(*window) == 1; }));
     window->ReportReceived(measurementReport(1.0f, 0));
+    settle(*window);
     EXPECT_EQ(message(), polish);
 
     chooseLanguage(*window, 1);
     EXPECT_EQ(message(), english);
     window->ReportReceived(measurementReport(1.0f, 0));
+    settle(*window);
     EXPECT_EQ(message(), english);
 
     window->save_buttonClick();  // off: nothing is written, nothing fails
     EXPECT_TRUE(message().isEmpty());
     window->save_buttonClick();
     window->ReportReceived(measurementReport(1.0f, 0));
+    settle(*window);
     EXPECT_EQ(message(), english);
 
     ASSERT_TRUE(QDir().mkpath(folder));
     window->ReportReceived(measurementReport(1.0f, 0));
+    settle(*window);
     EXPECT_TRUE(message().isEmpty());
 }
 
@@ -275,7 +282,7 @@ TEST_F(LiveValuesTest, TheDivisorIsLimitedMarkedAndStored) {
         edit->setText(QString::fromLatin1(c.text));
         QTest::mouseClick(find<QPushButton>(*window, "BitBtn5"), Qt::LeftButton);
         EXPECT_EQ(edit->text(), QString::fromLatin1(c.shown));
-        EXPECT_EQ(window->mod_divisor, c.divisor);
+        EXPECT_EQ(window->modDivisor(), c.divisor);
         EXPECT_EQ(editMark(edit), c.mark);
         EXPECT_EQ(storedValue(QStringLiteral("Mod")), QString::number(c.divisor));
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "device/virtual/virtual_hid_backend.h"
 #include "engine/text/language.h"
 #include "qt_printers.h"
+#include "ui/window/settings_binding.h"
 #include "ui/window/tfmain.h"
 
 namespace voltrix::testing {
@@ -80,7 +82,18 @@ protected:
             userDirectory.isEmpty() ? userDir_.path() : userDirectory;
         environment.showError = [this](const QString& text) { errors.push_back(text); };
         environment.hidBackend = &bus;
+        // Each report's effects are in view when ReportReceived returns; the
+        // file's lines still go through the writer thread (see settle).
+        environment.sessionOnWindowThread = true;
+        environment.commandPort = commandPort;
         return std::make_unique<TFMain>(environment);
+    }
+
+    // Waits until the lines handed over so far are in the file, and the
+    // window has heard how writing them went.
+    static void settle(TFMain& window) {
+        ASSERT_TRUE(window.session().waitUntilLogged(std::chrono::seconds(10)));
+        QCoreApplication::processEvents();
     }
 
     template <typename Widget>
@@ -137,6 +150,8 @@ protected:
     std::vector<QString> errors;
     // The HID devices the windows see: none until a test plugs some in.
     VirtualHidBackend bus;
+    // Where the configuration panels' commands go; null means the module.
+    CommandPort* commandPort = nullptr;
 };
 
 }  // namespace voltrix::testing

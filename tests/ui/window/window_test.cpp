@@ -82,7 +82,7 @@ TEST_F(WindowTest, FirstStartOpensInPolishOnTheIndicatorsWithLoggingOff) {
     EXPECT_EQ(find<QTabWidget>(*window, "PageControl2")->currentWidget()->objectName(),
               QStringLiteral("TabSheet5"));
     EXPECT_EQ(tabText(*window, "PageControl1", 2), QString::fromUtf8("Konfiguracja urządzenia"));
-    EXPECT_FALSE(window->logging_on);
+    EXPECT_FALSE(window->loggingOn());
     EXPECT_EQ(find<QLabel>(*window, "save_label")->text(), QStringLiteral("Zapis nieaktywny"));
     EXPECT_EQ(window->statusPanels().text(StatusPanel::Logging),
               QStringLiteral("Zapis: niektywny"));
@@ -91,20 +91,20 @@ TEST_F(WindowTest, FirstStartOpensInPolishOnTheIndicatorsWithLoggingOff) {
     EXPECT_EQ(find<QLineEdit>(*window, "ChartTime")->text(), QStringLiteral("1"));
     EXPECT_EQ(find<QLabel>(*window, "ver_pc")->text(), QStringLiteral("1.03a"));
     EXPECT_EQ(find<QLabel>(*window, "math_name21")->text(), QStringLiteral("[...]"));
-    EXPECT_EQ(window->mod_divisor, 1u);
+    EXPECT_EQ(window->modDivisor(), 1u);
     EXPECT_TRUE(find<QPlainTextEdit>(*window, "DebugMemo")->isHidden());
     // The module is always connected at start; the option only shows that.
     EXPECT_TRUE(find<QCheckBox>(*window, "CheckBox1")->isChecked());
     EXPECT_FALSE(find<QCheckBox>(*window, "CheckBox1")->isEnabled());
     EXPECT_EQ(find<QComboBox>(*window, "siLangCombo1")->parentWidget()->objectName(),
               QStringLiteral("StatusBar"));
-    EXPECT_THAT(window->math_unit_text, ElementsAre(QStringLiteral("..."), QStringLiteral("...")));
+    EXPECT_THAT(window->settings().mathUnits(), ElementsAre(QStringLiteral("..."), QStringLiteral("...")));
     // Every output rule row starts with only its source list enabled.
     for (int r = 0; r < 6; ++r) {
-        EXPECT_TRUE(window->arrays.out_W[r]->isEnabled());
-        EXPECT_FALSE(window->arrays.out_B[r]->isEnabled());
-        EXPECT_FALSE(window->arrays.out_M[r]->isEnabled());
-        EXPECT_EQ(window->arrays.out_W[r]->currentIndex(), 0);
+        EXPECT_TRUE(window->controlArrays().out_W[r]->isEnabled());
+        EXPECT_FALSE(window->controlArrays().out_B[r]->isEnabled());
+        EXPECT_FALSE(window->controlArrays().out_M[r]->isEnabled());
+        EXPECT_EQ(window->controlArrays().out_W[r]->currentIndex(), 0);
     }
 }
 
@@ -121,12 +121,12 @@ TEST_F(WindowTest, HandEditedSettingsReadAsStored) {
     EXPECT_TRUE(find<QCheckBox>(*window, "save_time")->isChecked());
     EXPECT_FALSE(find<QCheckBox>(*window, "save_cnt")->isChecked());
     EXPECT_EQ(find<QLineEdit>(*window, "edit_mod")->text(), QStringLiteral("-5"));
-    EXPECT_EQ(window->mod_divisor, 4294967291u);
+    EXPECT_EQ(window->modDivisor(), 4294967291u);
     EXPECT_FALSE(window->chart()->seriesActive(12));
     EXPECT_TRUE(window->chart()->seriesActive(11));
     EXPECT_EQ(find<QSpinBox>(*window, "UpDown")->value(), 600);
     EXPECT_EQ(window->pos(), QPoint(30, 40));
-    EXPECT_EQ(window->adc_unit_text[1], QStringLiteral("bar"));
+    EXPECT_EQ(window->settings().adcUnits()[1], QStringLiteral("bar"));
     EXPECT_EQ(find<QLabel>(*window, "math_name01")->text(), QStringLiteral("[Pompa]"));
     EXPECT_EQ(find<QLabel>(*window, "math_name12")->text(), QStringLiteral("[...]"));
     // A file without FileName gets the Polish default name.
@@ -150,7 +150,7 @@ TEST_F(WindowTest, LoggingStartsOnlyWithTheStoredSwitchAndAFileName) {
         writeConfig(QString::fromLatin1(c.file));
         auto window = open();
         EXPECT_EQ(find<QCheckBox>(*window, "save_auto")->isChecked(), c.checkBox);
-        EXPECT_EQ(window->logging_on, c.logging);
+        EXPECT_EQ(window->loggingOn(), c.logging);
         EXPECT_EQ(find<QLabel>(*window, "save_label")->text(),
                   c.logging ? QStringLiteral("Zapis aktywny") : QStringLiteral("Zapis nieaktywny"));
         EXPECT_EQ(find<QPushButton>(*window, "file_name_button")->isEnabled(), !c.logging);
@@ -192,7 +192,7 @@ TEST_F(WindowTest, LanguageSwitchTranslatesAndKeepsSelections) {
     auto window = open();
     auto* trigger = find<QComboBox>(*window, "trigger_mode");
     trigger->setCurrentIndex(2);
-    window->arrays.out_W[2]->setCurrentIndex(13);
+    window->controlArrays().out_W[2]->setCurrentIndex(13);
     window->statusPanels().setText(StatusPanel::Message, QStringLiteral("komunikat"));
     window->statusPanels().setText(StatusPanel::Connection, QString::fromUtf8("Połączony"));
 
@@ -212,7 +212,7 @@ TEST_F(WindowTest, LanguageSwitchTranslatesAndKeepsSelections) {
                            QStringLiteral("Transmission, when trigger 1 is active"),
                            QStringLiteral("Single transmission to the rising edge")}));
     EXPECT_EQ(trigger->currentIndex(), 2);
-    EXPECT_EQ(window->arrays.out_W[2]->currentText(), QStringLiteral("ENKODER [2] (velocity) "));
+    EXPECT_EQ(window->controlArrays().out_W[2]->currentText(), QStringLiteral("ENKODER [2] (velocity) "));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("VOLTRIX PC [STANDARD] - 1.03a"));
     EXPECT_TRUE(window->statusPanels().text(StatusPanel::Message).isEmpty());
     EXPECT_TRUE(window->statusPanels().text(StatusPanel::Connection).isEmpty());
@@ -272,10 +272,10 @@ TEST_F(WindowTest, ClosingWritesTheShutdownKeysInPlace) {
 TEST_F(WindowTest, SaveButtonsWriteTheirKeyAtOnce) {
     auto window = open();
     find<QLineEdit>(*window, "adc_unit_3")->setText(QStringLiteral("bar"));
-    EXPECT_EQ(window->adc_unit_text[2], QString());  // typing alone changes nothing
+    EXPECT_EQ(window->settings().adcUnits()[2], QString());  // typing alone changes nothing
 
     QTest::mouseClick(find<QPushButton>(*window, "button_adcunit3"), Qt::LeftButton);
-    EXPECT_EQ(window->adc_unit_text[2], QStringLiteral("bar"));
+    EXPECT_EQ(window->settings().adcUnits()[2], QStringLiteral("bar"));
     EXPECT_EQ(storedValue(QStringLiteral("AdcUnit3")), QStringLiteral("bar"));
 
     find<QLineEdit>(*window, "math_name_2")->setText(QString::fromUtf8("Różnica"));
@@ -285,7 +285,7 @@ TEST_F(WindowTest, SaveButtonsWriteTheirKeyAtOnce) {
 
     find<QLineEdit>(*window, "enc_unit_2")->setText(QStringLiteral("m"));
     QTest::mouseClick(find<QPushButton>(*window, "BitBtn13"), Qt::LeftButton);
-    EXPECT_EQ(window->enc_unit_text[1], QStringLiteral("m"));
+    EXPECT_EQ(window->settings().encUnits()[1], QStringLiteral("m"));
 }
 
 TEST_F(WindowTest, AnUnwritableSettingsFileIsReportedAndTheWindowStillOpens) {
@@ -300,7 +300,7 @@ TEST_F(WindowTest, AnUnwritableSettingsFileIsReportedAndTheWindowStillOpens) {
 
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], QStringLiteral("Unable to write to %1/config.ini.").arg(userDirectory));
-    EXPECT_FALSE(window->logging_on);
+    EXPECT_FALSE(window->loggingOn());
     EXPECT_EQ(find<QLabel>(*window, "ver_pc")->text(), QStringLiteral("..."));
     EXPECT_EQ(tabText(*window, "PageControl1", 0), QString::fromUtf8("Wskaźniki"));
 }
@@ -314,7 +314,7 @@ TEST_F(WindowTest, ABadChartTimeStopsTheStartBeforeLanguageAndLogging) {
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], QStringLiteral("'abc' is not a valid integer value."));
     EXPECT_EQ(find<QComboBox>(*window, "DivBox")->currentIndex(), 4);  // read before the error
-    EXPECT_FALSE(window->logging_on);
+    EXPECT_FALSE(window->loggingOn());
     EXPECT_EQ(activeLanguage(), Language::Polish);
     EXPECT_EQ(find<QLabel>(*window, "ver_pc")->text(), QStringLiteral("..."));
 }
@@ -499,7 +499,7 @@ TEST_F(WindowTest, ASecondCloseThatCannotSaveClosesWithoutSaving) {
 
 TEST_F(WindowTest, EditMarksClearOnChangeAndOnClick) {
     auto window = open();
-    QLineEdit* filter = window->arrays.adc_filter1[1];
+    QLineEdit* filter = window->controlArrays().adc_filter1[1];
     markEdit(filter, EditMark::Error);
     QTest::keyClick(filter, Qt::Key_5);
     EXPECT_EQ(editMark(filter), EditMark::Normal);

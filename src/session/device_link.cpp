@@ -1,0 +1,146 @@
+#include "session/device_link.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "device/device_controller.h"
+#include "engine/parameters/parameters.h"
+
+namespace voltrix {
+namespace {
+
+const QString kModuleProduct = QStringLiteral("VOLTRIX");
+
+QString listedName(const HidDeviceInfo& info) {
+    return info.productString.isEmpty()
+               ? QString::asprintf("Device VID=%04X PID=%04X", info.vendorId, info.productId)
+               : info.productString;
+}
+
+}  // namespace
+
+bool deviceListOrder(const QString& left, const QString& right) {
+    const int order = QString::compare(left, right, Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : QString::compare(left, right) < 0;
+}
+
+DeviceLink::DeviceLink(HidBackend& backend, ReportHandler onReport, QObject* parent)
+    : QObject(parent),
+      JvHidDeviceController1(std::make_unique<DeviceController>(backend, this)),
+      onReport_(std::move(onReport)) {
+    connect(JvHidDeviceController1.get(), &DeviceController::deviceChange, this,
+            &DeviceLink::JvHidDeviceController1DeviceChange);
+}
+
+DeviceLink::~DeviceLink() {
+    stop();
+}
+
+void DeviceLink::start() {
+    if (JvHidDeviceController1) {
+        JvHidDeviceController1->start();
+    }
+}
+
+void DeviceLink::stop() {
+    if (!JvHidDeviceController1) {
+        return;
+    }
+    // The readers stop before the handler they call goes.
+    disconnect();
+    for (HidDevice* device : listed_) {
+        JvHidDeviceController1->release(device);
+    }
+    listed_.clear();
+    JvHidDeviceController1.reset();
+}
+
+std::uint64_t DeviceLink::droppedReports() const {
+    return retiredDrops_.load(std::memory_order_relaxed) +
+           currentDrops_.load(std::memory_order_relaxed);
+}
+
+std::string DeviceLink::connectedPath() const {
+    return connected() && current_device != nullptr ? current_device->info().path : std::string();
+}
+
+std::size_t DeviceLink::deviceCount() const {
+    return JvHidDeviceController1 ? JvHidDeviceController1->deviceCount() : 0;
+}
+
+void DeviceLink::send(CommandKind kind, std::span<const std::uint8_t> payload) {
+    sender_.SendCommand(kind, payload);
+}
+
+void DeviceLink::takeDroppedCount() {
+    if (current_device != nullptr) {
+        currentDrops_.store(current_device->droppedReports(), std::memory_order_relaxed);
+    }
+}
+
+void DeviceLink::disconnect() {
+    if (current_device != nullptr) {
+        current_device->setDataHandler(nullptr);
+        takeDroppedCount();
+        retiredDrops_.fetch_add(currentDrops_.exchange(0, std::memory_order_relaxed),
+                                std::memory_order_relaxed);
+    }
+    current_device = nullptr;
+    sender_.setDevice(nullptr);
+    connected_.store(false, std::memory_order_relaxed);
+}
+
+// Every present device is listed, and checked out so that it can be read.
+bool DeviceLink::JvHidDeviceController1Enumerate(HidDevice& device, int index) {
+    entries_.emplace_back(listedName(device.info()), JvHidDeviceController1->checkOut(index));
+    return true;
+}
+
+void DeviceLink::JvHidDeviceController1DeviceChange() {
+    disconnect();
+    for (HidDevice* device : listed_) {
+        JvHidDeviceController1->release(device);
+    }
+    listed_.clear();
+
+    entries_.clear();
+    JvHidDeviceController1->enumerate([this](HidDevice& device, int index) {
+        return JvHidDeviceController1Enumerate(device, index);
+    });
+    std::vector<std::pair<QString, HidDevice*>> entries = std::exchange(entries_, {});
+    std::stable_sort(entries.begin(), entries.end(), [](const auto& left, const auto& right) {
+        return deviceListOrder(left.first, right.first);
+    });
+
+    QStringList names;
+    for (const auto& [name, device] : entries) {
+        names.push_back(name);
+        listed_.push_back(device);
+    }
+
+    // Every module is connected in turn; the last one in the list stays.
+    for (const auto& [name, device] : entries) {
+        if (name != kModuleProduct || device == nullptr) {
+            continue;
+        }
+        disconnect();
+        current_device = device;
+        current_device->setDataHandler(
+            [this](HidDevice&, std::uint8_t, std::span<const std::uint8_t> data) {
+                takeDroppedCount();
+                onReport_(data);
+            });
+        // A module that cannot be opened for reading and writing is listed
+        // but not connected.
+        if (current_device->reading()) {
+            sender_.setDevice(current_device);
+            connected_.store(true, std::memory_order_relaxed);
+            sender_.RequestParameter(static_cast<std::uint8_t>(ParamId::FirmwareVersion), 0);
+        } else {
+            disconnect();
+        }
+    }
+    emit devicesListed(names, connected());
+}
+
+}  // namespace voltrix
