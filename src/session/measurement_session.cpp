@@ -83,9 +83,10 @@ void MeasurementSession::stopLogging() {
 }
 
 void MeasurementSession::stopLoggingNow() {
-    loggingOn_.store(false);
     ++logRun_;
     writer_.stop();
+    // Only now: whoever sees logging off finds the file complete.
+    loggingOn_.store(false);
 }
 
 MeasurementSnapshot MeasurementSession::snapshot() const {

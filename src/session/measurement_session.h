@@ -94,7 +94,8 @@ public:
     std::uint32_t takeReportCount() { return receiver_.takeReportCount(); }
     std::uint32_t measurementCount() const { return receiver_.measurementCount(); }
     bool connected() const;
-    bool loggingOn() const { return loggingOn_.load(std::memory_order_relaxed); }
+    // Turns false once the file of the last run is complete and closed.
+    bool loggingOn() const { return loggingOn_.load(); }
     LogWriter::Status logStatus() const { return writer_.status(); }
     // Reports lost on their way to the file: dropped at a full reader queue
     // (counted while and whether or not logging is on) and lines dropped at a
