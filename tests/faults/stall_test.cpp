@@ -2,9 +2,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include <QCheckBox>
@@ -14,7 +12,7 @@
 #include <QThread>
 #include <QTimer>
 
-#include "engine/logging/log_writer.h"
+#include "gated_sink.h"
 #include "measurement_file.h"
 #include "ui/window/window_fixture.h"
 
@@ -25,51 +23,6 @@ namespace voltrix {
 namespace {
 
 using testing::WindowTest;
-
-// The measurement file behind a gate that a test can close, as a stalled
-// mount would: a line written while it is closed waits until it opens.
-class GatedSink final : public LogSink {
-public:
-    struct Gate {
-        std::mutex mutex;
-        std::condition_variable opened;
-        bool closed = false;
-        std::atomic<bool> waiting{false};  // a line is held at the gate
-
-        void close() {
-            std::lock_guard lock(mutex);
-            closed = true;
-        }
-        void open() {
-            {
-                std::lock_guard lock(mutex);
-                closed = false;
-            }
-            opened.notify_all();
-        }
-    };
-
-    explicit GatedSink(std::shared_ptr<Gate> gate) : gate_(std::move(gate)) {}
-
-    Result append(const QString& fileName, std::string_view line) override {
-        std::unique_lock lock(gate_->mutex);
-        if (gate_->closed) {
-            gate_->waiting = true;
-            gate_->opened.wait(lock, [this] { return !gate_->closed; });
-            gate_->waiting = false;
-        }
-        lock.unlock();
-        return file_.append(fileName, line);
-    }
-    void requestClose() override { file_.requestClose(); }
-    void close() override { file_.close(); }
-    QString lastError() const override { return file_.lastError(); }
-    int lastErrorCode() const override { return file_.lastErrorCode(); }
-
-private:
-    std::shared_ptr<Gate> gate_;
-    MeasurementLogSink file_;
-};
 
 class StallTest : public WindowTest {};
 
@@ -86,7 +39,7 @@ void runEvents(int ms) {
 // and in the end every report is in the file once, in order.
 TEST_F(StallTest, AStalledWindowAndABlockedDiskLoseNoReportAndHoldUpNeitherOther) {
     const QString path = dir_.filePath(QStringLiteral("stall.csv"));
-    auto gate = std::make_shared<GatedSink::Gate>();
+    auto gate = std::make_shared<testing::GatedSink::Gate>();
     bus.plugModule();
 
     WindowEnvironment environment;
@@ -94,7 +47,7 @@ TEST_F(StallTest, AStalledWindowAndABlockedDiskLoseNoReportAndHoldUpNeitherOther
     environment.userSettingsDirectory = userDir_.path();
     environment.showError = [this](const QString& text) { errors.push_back(text); };
     environment.hidBackend = &bus;
-    environment.session.makeSink = [gate] { return std::make_unique<GatedSink>(gate); };
+    environment.session.makeSink = [gate] { return std::make_unique<testing::GatedSink>(gate); };
     // The program's own arrangement: the session on a thread of its own.
     TFMain window(environment);
     for (QCheckBox* box : window.findChildren<QCheckBox*>()) {

@@ -35,7 +35,6 @@ DeviceLinkView::DeviceLinkView(QWidget* window, MeasurementSession& session, Sta
     FreqTimer->setObjectName(QStringLiteral("FreqTimer"));
     // The rate divides by the nominal interval, so the ticks must keep it.
     FreqTimer->setTimerType(Qt::PreciseTimer);
-    connect(FreqTimer, &QTimer::timeout, this, &DeviceLinkView::FreqTimerTimer);
     FreqTimer->start(333);
 
     Timer1->setObjectName(QStringLiteral("Timer1"));

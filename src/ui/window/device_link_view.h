@@ -25,7 +25,8 @@ class DeviceLinkView : public QObject {
 
 public:
     // Finds its controls in `window` (a missing one throws MissingControl)
-    // and starts its timers, which are the window's children.
+    // and starts its timers, which are the window's children. The window
+    // handles FreqTimer's ticks, which serve the logging panel too.
     DeviceLinkView(QWidget* window, MeasurementSession& session, StatusPanels& panels,
                    QObject* parent = nullptr);
 

@@ -333,7 +333,7 @@ void TFMain::buildViews() {
          [this](const FileDialogTexts& texts) { return askForMeasurementFile(texts); }},
         this);
     deviceLink_ = new DeviceLinkView(this, *session_, *statusPanels_, this);
-    connect(deviceLink_->freqTimer(), &QTimer::timeout, logging_, &LoggingControls::showLosses);
+    connect(deviceLink_->freqTimer(), &QTimer::timeout, this, &TFMain::FreqTimerTimer);
     settings_ = new SettingsBinding(
         this, *chart_, *logging_,
         {[this] { siLangCombo1Change(); }, [this](const QString& m) { showError(m); },
@@ -368,8 +368,10 @@ void TFMain::ReportReceived(std::span<const std::uint8_t> data) {
     session_->ReportReceived(data);
 }
 
+// The report rate, and the reports lost on their way to the file.
 void TFMain::FreqTimerTimer() {
     deviceLink_->FreqTimerTimer();
+    logging_->showLosses();
 }
 
 void TFMain::Timer1Timer() {

@@ -15,6 +15,7 @@
 #include <QSpinBox>
 #include <QTest>
 
+#include "gated_sink.h"
 #include "measurement_report.h"
 #include "ui/chart/chart_view.h"
 #include "ui/window/edit_marking.h"
@@ -259,6 +260,47 @@ TEST_F(LiveValuesTest, TheWriteErrorStaysInViewWhileWritingFails) {
     window->ReportReceived(measurementReport(1.0f, 0));
     settle(*window);
     EXPECT_TRUE(message().isEmpty());
+}
+
+// The disk blocks and the writer's buffer fills: the lines beyond it are
+// dropped whole, counted, and the count shows beside the logging state.
+TEST_F(LiveValuesTest, LinesLostAtAFullBufferAreCountedInTheLoggingPanel) {
+    const QString path = dir_.filePath(QStringLiteral("lost.csv"));
+    auto gate = std::make_shared<testing::GatedSink::Gate>();
+    gate->close();
+    sessionOptions.makeSink = [gate] { return std::make_unique<testing::GatedSink>(gate); };
+    sessionOptions.logBufferBytes = 1000;  // a few lines
+    auto window = open();
+    find<QLineEdit>(*window, "file_name_edit")->setText(path);
+    window->save_buttonClick();
+    const auto panel = [&] { return window->statusPanels().text(StatusPanel::Logging); };
+
+    window->ReportReceived(measurementReport(1.0f, 0));
+    ASSERT_TRUE(waitFor([&] { return gate->waiting.load(); }));
+    window->FreqTimerTimer();
+    EXPECT_EQ(panel(), QStringLiteral("Zapis: aktywny"));  // nothing lost yet
+
+    constexpr int kReports = 100;
+    for (int i = 0; i < kReports; ++i) {
+        window->ReportReceived(measurementReport(1.0f, 0));
+    }
+    const std::uint64_t lost = window->session().droppedReports();
+    ASSERT_GT(lost, 0u);
+    ASSERT_LT(lost, static_cast<std::uint64_t>(kReports));
+    window->FreqTimerTimer();
+    EXPECT_EQ(panel(), QStringLiteral("Zapis: aktywny, utracone raporty: %1").arg(lost));
+    chooseLanguage(*window, 1);
+    window->FreqTimerTimer();
+    EXPECT_TRUE(panel().endsWith(QStringLiteral(", reports lost: %1").arg(lost))) << panel().toStdString();
+
+    gate->open();
+    window->save_buttonClick();
+    const QList<QByteArray> lines = contents(path).split('\n');
+    // Every line the buffer took is there, whole; the lost ones are not.
+    EXPECT_EQ(static_cast<std::uint64_t>(lines.size() - 1), kReports + 1 - lost);
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        EXPECT_TRUE(lines[i].endsWith(";\r")) << i;
+    }
 }
 
 TEST_F(LiveValuesTest, TheDivisorIsLimitedMarkedAndStored) {

@@ -86,6 +86,7 @@ protected:
         // file's lines still go through the writer thread (see settle).
         environment.sessionOnWindowThread = true;
         environment.commandPort = commandPort;
+        environment.session = sessionOptions;
         return std::make_unique<TFMain>(environment);
     }
 
@@ -152,6 +153,8 @@ protected:
     VirtualHidBackend bus;
     // Where the configuration panels' commands go; null means the module.
     CommandPort* commandPort = nullptr;
+    // The session's clock and log sink.
+    SessionOptions sessionOptions;
 };
 
 }  // namespace voltrix::testing
