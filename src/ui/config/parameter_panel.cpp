@@ -58,7 +58,19 @@ void showReal(QLineEdit* edit, float value) {
 
 ParameterPanel::ParameterPanel(QWidget* window, const ControlArrays& arrays, CommandPort& sender,
                                QObject* parent)
-    : QObject(parent), window_(window), arrays_(arrays), sender_(sender) {
+    : QObject(parent),
+      window_(window),
+      arrays_(arrays),
+      sender_(sender),
+      trigger_mode(control<QComboBox>(QStringLiteral("trigger_mode"))),
+      trigger_time(control<QLineEdit>(QStringLiteral("trigger_time"))),
+      trigger_filter(control<QLineEdit>(QStringLiteral("trigger_filter"))),
+      mod_adr(control<QComboBox>(QStringLiteral("mod_adr"))),
+      mod_br(control<QComboBox>(QStringLiteral("mod_br"))),
+      ver_firm(control<QLabel>(QStringLiteral("ver_firm"))),
+      trig_master_mode(control<QComboBox>(QStringLiteral("trig_master_mode"))),
+      label_temperature(control<QLabel>(QStringLiteral("label_temperature"))),
+      DebugMemo(control<QPlainTextEdit>(QStringLiteral("DebugMemo"))) {
     bindSaveButtons();
     bindReadButtons();
 }
@@ -244,14 +256,14 @@ void ParameterPanel::parameterReportReceived(const LastReport& report) {
             showReal(arrays_.math_offset[ch], readFloatLe(report, kParamReportValueByte));
             break;
         case ParamId::TriggerMode:
-            selectByte(control<QComboBox>(QStringLiteral("trigger_mode")), byte);
+            selectByte(trigger_mode, byte);
             break;
         case ParamId::TriggerTime:
-            showInteger(control<QLineEdit>(QStringLiteral("trigger_time")),
+            showInteger(trigger_time,
                         readInt32Le(report, kParamReportValueByte));
             break;
         case ParamId::TriggerFilter:
-            showInteger(control<QLineEdit>(QStringLiteral("trigger_filter")),
+            showInteger(trigger_filter,
                         readInt32Le(report, kParamReportValueByte));
             break;
         case ParamId::AdcBlock:
@@ -261,21 +273,20 @@ void ParameterPanel::parameterReportReceived(const LastReport& report) {
             showEncBlock(report, ch);
             break;
         case ParamId::ModbusAddress:
-            control<QComboBox>(QStringLiteral("mod_adr"))
-                ->setCurrentIndex(modbusAddressIndex(byte));
+            mod_adr->setCurrentIndex(modbusAddressIndex(byte));
             break;
         case ParamId::ModbusBaud:
-            selectByte(control<QComboBox>(QStringLiteral("mod_br")), byte);
+            selectByte(mod_br, byte);
             break;
         case ParamId::MathRegisterMode:
             selectByte(arrays_.math_m_mode[ch], byte);
             break;
         case ParamId::FirmwareVersion:
-            control<QLabel>(QStringLiteral("ver_firm"))->setText(decodeFirmwareVersion(report));
+            ver_firm->setText(decodeFirmwareVersion(report));
             sender_.RequestParameter(static_cast<std::uint8_t>(ParamId::Temperature), 0);
             break;
         case ParamId::TrigMasterMode:
-            selectByte(control<QComboBox>(QStringLiteral("trig_master_mode")), byte);
+            selectByte(trig_master_mode, byte);
             break;
         case ParamId::TrigMasterType:
             selectByte(arrays_.trig_master_type[ch], byte);
@@ -284,8 +295,7 @@ void ParameterPanel::parameterReportReceived(const LastReport& report) {
             showDiagStats(report);
             break;
         case ParamId::Temperature:
-            control<QLabel>(QStringLiteral("label_temperature"))
-                ->setText(FormatValue(tenthsToDegrees(decodeTemperatureTenths(report)),
+            label_temperature->setText(FormatValue(tenthsToDegrees(decodeTemperatureTenths(report)),
                                       kTemperatureDecimals, systemDecimalSeparator()));
             break;
         default:
@@ -313,8 +323,7 @@ void ParameterPanel::showEncBlock(ParamReportView report, std::uint8_t channel) 
 }
 
 void ParameterPanel::showDiagStats(ParamReportView report) {
-    control<QPlainTextEdit>(QStringLiteral("DebugMemo"))
-        ->setPlainText(diagStatsLines(decodeDiagStats(report), systemDecimalSeparator())
+    DebugMemo->setPlainText(diagStatsLines(decodeDiagStats(report), systemDecimalSeparator())
                            .join(QLatin1Char('\n')));
 }
 

@@ -10,7 +10,9 @@
 #include "engine/protocol/measurement.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QWidget;
 
 namespace voltrix {
@@ -62,6 +64,16 @@ private:
     QWidget* window_;
     const ControlArrays& arrays_;
     CommandPort& sender_;
+    // The single controls the module's reports fill.
+    QComboBox* trigger_mode;
+    QLineEdit* trigger_time;
+    QLineEdit* trigger_filter;
+    QComboBox* mod_adr;
+    QComboBox* mod_br;
+    QLabel* ver_firm;
+    QComboBox* trig_master_mode;
+    QLabel* label_temperature;
+    QPlainTextEdit* DebugMemo;
 };
 
 }  // namespace voltrix
