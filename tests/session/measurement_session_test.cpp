@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
+#include <string>
 #include <vector>
 
 #include <QCoreApplication>
@@ -13,7 +15,9 @@
 #include <QThread>
 
 #include "device/virtual/virtual_hid_backend.h"
+#include "engine/logging/log_line.h"
 #include "engine/parameters/parameters.h"
+#include "engine/protocol/measurement.h"
 #include "measurement_report.h"
 #include "session/device_link.h"
 #include "session/measurement_session.h"
@@ -149,6 +153,46 @@ TEST_F(MeasurementSessionTest, WriteFailuresAreToldForTheCurrentRunOnly) {
     session.startLogging(dir_.filePath(QStringLiteral("good.csv")));
     QCoreApplication::processEvents();
     EXPECT_EQ(told.size(), 2u);
+}
+
+// The file holds exactly the lines the line builder makes, report after
+// report, with the counter running over reports of other types: the session
+// adds, drops and reorders nothing.
+TEST_F(MeasurementSessionTest, TheFileIsTheLineBuildersLinesByteForByte) {
+    const QString path = dir_.filePath(QStringLiteral("exact.csv"));
+    const ClockReading clock{2026, 12, 10, 23, 59, 58, 999};
+    SessionOptions options;
+    options.clock = [clock] { return clock; };
+    MeasurementSession session(bus_, options);
+    LogLineSettings settings = everyColumn();
+    settings.decimalSeparator = ",";
+    session.setLogLineSettings(settings);
+    session.startLogging(path);
+
+    std::string expected;
+    std::string line;
+    Measurement measurement;
+    std::uint32_t count = 0;
+    for (int i = 0; i < 50; ++i) {
+        const std::vector<std::uint8_t> report =
+            testing::measurementReport(0.125f * i - 3.0f, static_cast<std::uint8_t>(i));
+        session.ReportReceived(report);
+        LastReport last{};
+        std::copy(report.begin(), report.end(), last.begin());
+        DecodeMeasurement(last, measurement);
+        BuildLogLine(line, settings, clock, count++, measurement);
+        expected += line;
+        if (i % 10 == 0) {
+            // A parameter report and an acknowledgement between them.
+            session.ReportReceived(std::vector<std::uint8_t>{1, 27, 0, '1', '0', '2', 0});
+            session.ReportReceived(std::vector<std::uint8_t>{2, 11, 1});
+        }
+    }
+    session.stopLogging();
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), expected);
 }
 
 }  // namespace
