@@ -2,7 +2,8 @@
 // line with all 24 columns and the append to a file. The baseline makes the
 // same columns with plain std::to_chars calls (fixed notation, none of our
 // rounding rules) and writes them the same way, so the ratio of the two holds
-// on a noisy machine. Last, what handing a line to the log writer thread costs.
+// on a noisy machine. Last, what handing a line to the log writer thread costs,
+// and the program's whole path on the session's thread.
 
 #include <benchmark/benchmark.h>
 
@@ -17,11 +18,13 @@
 #include <string>
 #include <vector>
 
+#include "device/virtual/virtual_hid_backend.h"
 #include "engine/logging/log_line.h"
 #include "engine/logging/log_writer.h"
 #include "engine/logging/wall_clock.h"
 #include "engine/protocol/measurement.h"
 #include "engine/protocol/report_receiver.h"
+#include "session/measurement_session.h"
 
 namespace {
 
@@ -197,9 +200,39 @@ void BM_LogWriterSubmit(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
+// The program's whole per-report path on the session's thread: dispatch,
+// decoding, the line, the snapshot for the window, and the hand-over to the
+// writer thread (whose sink keeps nothing). The report is copied once more
+// than the device link does, since it is handed over from outside.
+void BM_SessionPath(benchmark::State& state) {
+    const std::vector<Report> reports = sampleReports();
+    voltrix::VirtualHidBackend noDevices;
+    voltrix::SessionOptions options;
+    options.makeSink = [] { return std::make_unique<DiscardingSink>(); };
+    voltrix::MeasurementSession session(noDevices, options);
+    voltrix::LogLineSettings settings;
+    settings.columns.set();
+    settings.decimals = kDecimals;
+    settings.modDivisor = 100;
+    settings.decimalSeparator.assign(1, ',');
+    session.setLogLineSettings(settings);
+    session.startLogging(QStringLiteral("unused.csv"));
+
+    std::size_t i = 0;
+    for (auto _ : state) {
+        session.ReportReceived(reports[i++ & 1023]);
+    }
+    session.stopLogging();
+    state.counters["dropped"] =
+        benchmark::Counter(static_cast<double>(session.logStatus().linesDropped),
+                           benchmark::Counter::kAvgIterations);
+    state.SetItemsProcessed(state.iterations());
+}
+
 BENCHMARK(BM_ReportPath);
 BENCHMARK(BM_Baseline);
 BENCHMARK(BM_LogWriterSubmit);
+BENCHMARK(BM_SessionPath);
 
 // Prints the usual table, then the ratio of the report path to its baseline.
 class RatioReporter : public MedianReporter {
