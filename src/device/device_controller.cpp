@@ -177,7 +177,11 @@ DeviceController::~DeviceController() {
 }
 
 void DeviceController::start() {
-    backend_.watchDeviceChanges([this] { relist(); });
+    // The backend may tell from another thread (the virtual one tells on
+    // its creator's); the listing runs on the controller's own.
+    backend_.watchDeviceChanges([this] {
+        QMetaObject::invokeMethod(this, &DeviceController::relist, Qt::AutoConnection);
+    });
     QTimer::singleShot(0, this, &DeviceController::relist);
 }
 

@@ -59,10 +59,12 @@ public:
     // Opens a listed device for reading and writing; nullptr when that fails.
     virtual std::unique_ptr<HidConnection> open(const std::string& path) = 0;
 
-    // `onChange` is called on the thread that runs the Qt event loop of the
-    // backend's creator whenever the set of devices may have changed (the
-    // receiver lists the devices again and compares). Called once with an
-    // empty function to stop notifications.
+    // `onChange` is called whenever the set of devices may have changed (the
+    // receiver lists the devices again and compares): on the thread of the
+    // backend's creator or of the caller, whichever the backend watches
+    // from, so a receiver on another thread posts it to its own. Called once
+    // with an empty function to stop notifications, on the caller's thread,
+    // while the thread that tells is not telling.
     virtual void watchDeviceChanges(std::function<void()> onChange) = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -14,6 +15,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QThread>
 
 namespace voltrix {
 namespace {
@@ -168,6 +170,45 @@ TEST_F(DeviceControllerTest, ChangesAreReportedOnlyWhenTheListChanges) {
     backend.notify();
     EXPECT_EQ(changes.count(), 3);
     EXPECT_EQ(controller.deviceCount(), 0u);
+}
+
+// The backend may tell of a change from a thread other than the
+// controller's (the virtual one tells on its creator's): the listing still
+// runs on the controller's thread, where its devices live.
+TEST(DeviceControllerThreads, ANoticeFromAnotherThreadIsListedOnTheControllersThread) {
+    FakeBackend backend;
+    QThread worker;
+    worker.start();
+    auto* controller = new DeviceController(backend);
+    controller->moveToThread(&worker);
+    std::atomic<QThread*> listedOn{nullptr};
+    std::atomic<int> changes{0};
+    QObject::connect(
+        controller, &DeviceController::deviceChange, controller,
+        [&] {
+            listedOn = QThread::currentThread();
+            ++changes;
+        },
+        Qt::DirectConnection);
+    QMetaObject::invokeMethod(controller, [controller] { controller->start(); },
+                              Qt::BlockingQueuedConnection);
+    const auto waitForChanges = [&](int count) {
+        for (int i = 0; i < 500 && changes < count; ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+        return changes == count;
+    };
+    ASSERT_TRUE(waitForChanges(1));  // the first listing
+
+    backend.present.push_back(FakeBackend::device("/dev/hidraw0", "VOLTRIX"));
+    backend.notify();  // on this thread
+    ASSERT_TRUE(waitForChanges(2));
+    EXPECT_EQ(listedOn.load(), &worker);
+
+    QMetaObject::invokeMethod(controller, [controller] { delete controller; },
+                              Qt::BlockingQueuedConnection);
+    worker.quit();
+    worker.wait();
 }
 
 TEST_F(DeviceControllerTest, DevicesAreLentOnceAndComeBackAsFreshObjects) {
