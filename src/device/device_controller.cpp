@@ -225,6 +225,7 @@ void DeviceController::relist() {
 }
 
 void DeviceController::deviceFailed() {
+    failures_.fetch_add(1, std::memory_order_relaxed);
     if (failureRelistDue_) {
         return;
     }

@@ -130,6 +130,9 @@ public:
     void relist();
 
     std::size_t deviceCount() const { return devices_.size(); }
+    // Device failures seen (a read that failed, a device that could not be
+    // opened); any thread may ask.
+    std::uint64_t failureCount() const { return failures_.load(std::memory_order_relaxed); }
 
 signals:
     // The list of devices changed (and once after start()).
@@ -149,6 +152,7 @@ private:
     bool listedOnce_ = false;
     bool listing_ = false;
     bool failureRelistDue_ = false;
+    std::atomic<std::uint64_t> failures_{0};
     std::chrono::steady_clock::time_point lastFailureRelist_{};
 };
 

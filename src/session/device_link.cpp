@@ -97,6 +97,9 @@ bool DeviceLink::JvHidDeviceController1Enumerate(HidDevice& device, int index) {
 }
 
 void DeviceLink::JvHidDeviceController1DeviceChange() {
+    // A failure makes the controller list again, so the count is current
+    // whenever the listing changes.
+    failures_.store(JvHidDeviceController1->failureCount(), std::memory_order_relaxed);
     disconnect();
     for (HidDevice* device : listed_) {
         JvHidDeviceController1->release(device);

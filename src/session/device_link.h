@@ -60,6 +60,8 @@ public:
     // devices the controller holds. On the link's thread.
     std::string connectedPath() const;
     std::size_t deviceCount() const;
+    // Failures of the devices (reads that failed, opens refused); any thread.
+    std::uint64_t failureCount() const { return failures_.load(std::memory_order_relaxed); }
 
     // Sends one command to the connected module, if any.
     void send(CommandKind kind, std::span<const std::uint8_t> payload);
@@ -88,6 +90,7 @@ private:
     // Drops of device objects given back, and of the current one as last seen.
     std::atomic<std::uint64_t> retiredDrops_{0};
     std::atomic<std::uint64_t> currentDrops_{0};
+    std::atomic<std::uint64_t> failures_{0};  // as the controller last counted
 };
 
 }  // namespace voltrix

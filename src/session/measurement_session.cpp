@@ -102,6 +102,10 @@ std::uint64_t MeasurementSession::droppedReports() const {
     return link_->droppedReports() + writer_.droppedLines();
 }
 
+std::uint64_t MeasurementSession::linkFailures() const {
+    return link_->failureCount();
+}
+
 void MeasurementSession::AppendLogLine(std::string_view line) {
     if (loggingOn_.load(std::memory_order_relaxed)) {
         writer_.submit(line);

@@ -101,6 +101,9 @@ public:
     // (counted while and whether or not logging is on) and lines dropped at a
     // full writer buffer.
     std::uint64_t droppedReports() const;
+    // Failures of the link's devices (reads that failed, opens refused),
+    // each followed by a reconnection attempt.
+    std::uint64_t linkFailures() const;
     // The device link, for tests that run the session on their own thread.
     const DeviceLink& link() const { return *link_; }
 

@@ -357,6 +357,7 @@ TEST_F(DeviceControllerTest, AFailedReadReplacesTheDeviceThoughTheListingLooksTh
 
     ASSERT_TRUE(waitFor([&] { return changes.count() == 2; }));  // no notice from the backend
     EXPECT_TRUE(device->failed());
+    EXPECT_EQ(controller.failureCount(), 1u);
     EXPECT_FALSE(device->pluggedIn());
     EXPECT_FALSE(device->writeOutputReport(Bytes(65, 0)));
     controller.release(device);

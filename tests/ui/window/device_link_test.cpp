@@ -146,11 +146,13 @@ TEST_F(DeviceLinkTest, AQuickReplugUnderTheSamePathConnectsAgain) {
     const std::string module = bus.plugModule();
     auto window = openAndList();
     ASSERT_TRUE(waitFor([&] { return window->session().measurementCount() > 10; }));
+    EXPECT_EQ(window->session().linkFailures(), 0u);
 
     ASSERT_TRUE(bus.replugUnnoticed(module));
     // The written reports are the new device's own.
     ASSERT_TRUE(waitFor([&] { return requests(module, 27) == 1; }));
     EXPECT_TRUE(window->connected());
+    EXPECT_GE(window->session().linkFailures(), 1u);  // at least the dead read
     EXPECT_EQ(connection(*window), QString::fromUtf8("Połączony"));
     EXPECT_EQ(listed(*window), QStringList{"VOLTRIX"});
 
