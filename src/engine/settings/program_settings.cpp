@@ -88,6 +88,20 @@ LoadedSettings readSettings(const IniFile& file, const QString& defaultFileName)
     return loaded;
 }
 
+LogLineSettings storedLogLineSettings(const LoadedSettings& loaded,
+                                      const std::string& decimalSeparator) {
+    LogLineSettings settings;
+    // The first switch starts logging at launch; the columns follow it.
+    for (std::size_t column = 0; column < kLogColumnCount; ++column) {
+        settings.columns.set(column, loaded.save[column + 1]);
+    }
+    settings.decimals =
+        loaded.point >= 0 && loaded.point < kDecimalChoices ? loaded.point : kDefaultPoint;
+    settings.modDivisor = loaded.modDivisor();
+    settings.decimalSeparator = decimalSeparator;
+    return settings;
+}
+
 LoadedSettings loadSettingsAtStartup(const QString& path, const QString& defaultFileName) {
     if (!QFileInfo::exists(path)) {
         IniFile file(path);

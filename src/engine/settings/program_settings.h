@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
+#include "engine/logging/log_line.h"
 #include "engine/protocol/quantities.h"
 #include "engine/settings/ini_file.h"
 
@@ -102,6 +104,16 @@ struct LoadedSettings {
     // language stays Polish.
     int checkedChartTime() const;
 };
+
+// The numbers of decimals to choose from (`Point`): 0 to kDecimalChoices - 1.
+inline constexpr int kDecimalChoices = 5;
+
+// The measurement line as the stored settings describe it: the Save columns,
+// the decimals (2 when `Point` is outside the choices), the divisor, and the
+// given decimal separator. A program that logs without the window's
+// controls makes the same lines as the window from the same file.
+LogLineSettings storedLogLineSettings(const LoadedSettings& loaded,
+                                      const std::string& decimalSeparator);
 
 // Writes every key with its new-file value, in the order of a new file.
 // `defaultFileName` is the measurement file name of the active language.

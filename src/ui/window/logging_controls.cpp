@@ -68,7 +68,7 @@ void LoggingControls::sendLineSettings() {
 
 int LoggingControls::decimals() const {
     const int index = DivBox->currentIndex();
-    return index >= 0 ? index : 2;
+    return index >= 0 ? index : kDefaultPoint;
 }
 
 void LoggingControls::load(const LoadedSettings& loaded) {

@@ -326,3 +326,34 @@ TEST(SettingsFilePath, IsConfigIniInTheGivenDirectory) {
 
 }  // namespace
 }  // namespace voltrix
+
+namespace voltrix {
+namespace {
+
+// The line a program without the window's controls makes from the file: the
+// columns follow the Save switches after the first, a Point outside the
+// choices gives 2 decimals, and the divisor is the stored bit pattern.
+TEST(StoredLogLineSettings, FollowTheSwitchesPointAndMod) {
+    struct Case {
+        int point;
+        int decimals;
+    };
+    for (const Case c : {Case{0, 0}, Case{4, 4}, Case{5, 2}, Case{-1, 2}, Case{99, 2}}) {
+        LoadedSettings loaded;
+        loaded.point = c.point;
+        loaded.mod = -5;
+        loaded.save[0] = true;   // start at launch: no column
+        loaded.save[3] = true;   // the counter
+        loaded.save[19] = true;  // the outputs
+        const LogLineSettings settings = storedLogLineSettings(loaded, ",");
+        EXPECT_EQ(settings.decimals, c.decimals) << "Point=" << c.point;
+        EXPECT_EQ(settings.columns.count(), 2u);
+        EXPECT_TRUE(settings.has(LogColumn::Counter));
+        EXPECT_TRUE(settings.has(LogColumn::Output));
+        EXPECT_EQ(settings.modDivisor, 4294967291u);
+        EXPECT_EQ(settings.decimalSeparator, ",");
+    }
+}
+
+}  // namespace
+}  // namespace voltrix

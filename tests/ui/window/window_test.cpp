@@ -87,6 +87,8 @@ TEST_F(WindowTest, FirstStartOpensInPolishOnTheIndicatorsWithLoggingOff) {
     EXPECT_EQ(window->statusPanels().text(StatusPanel::Logging),
               QStringLiteral("Zapis: niektywny"));
     EXPECT_EQ(find<QComboBox>(*window, "DivBox")->currentIndex(), 2);
+    // The choices the settings file is read against, also without a window.
+    EXPECT_EQ(find<QComboBox>(*window, "DivBox")->count(), kDecimalChoices);
     EXPECT_EQ(find<QSpinBox>(*window, "UpDown")->value(), 1);
     EXPECT_EQ(find<QLineEdit>(*window, "ChartTime")->text(), QStringLiteral("1"));
     EXPECT_EQ(find<QLabel>(*window, "ver_pc")->text(), QStringLiteral("1.03a"));
