@@ -70,9 +70,11 @@ void MeasurementSession::setLogLineSettings(const LogLineSettings& settings) {
     post([this, settings] { receiver_.logSettings() = settings; });
 }
 
-void MeasurementSession::startLogging(const QString& fileName) {
-    post([this, fileName] {
+void MeasurementSession::startLogging(const QString& fileName, std::uint64_t lineLimit) {
+    post([this, fileName, lineLimit] {
         ++logRun_;
+        lineLimit_ = lineLimit;
+        linesHanded_ = 0;
         writer_.start(fileName);
         loggingOn_.store(true);
     });
@@ -107,8 +109,14 @@ std::uint64_t MeasurementSession::linkFailures() const {
 }
 
 void MeasurementSession::AppendLogLine(std::string_view line) {
-    if (loggingOn_.load(std::memory_order_relaxed)) {
-        writer_.submit(line);
+    if (!loggingOn_.load(std::memory_order_relaxed) ||
+        (lineLimit_ != 0 && linesHanded_ == lineLimit_)) {
+        return;
+    }
+    // A line the writer had to drop counts too: it is reported as lost.
+    writer_.submit(line);
+    if (++linesHanded_ == lineLimit_) {
+        emit loggingLimitReached();
     }
 }
 

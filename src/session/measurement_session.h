@@ -76,8 +76,10 @@ public:
     void SendCommand(CommandKind kind, std::span<const std::uint8_t> payload) override;
     // Columns, decimals, divisor and separator of the lines from now on.
     void setLogLineSettings(const LogLineSettings& settings);
-    // Appends the lines of the following measurements to `fileName`.
-    void startLogging(const QString& fileName);
+    // Appends the lines of the following measurements to `fileName`; with a
+    // `lineLimit`, only that many, after which loggingLimitReached is emitted
+    // (logging stays on until stopped).
+    void startLogging(const QString& fileName, std::uint64_t lineLimit = 0);
     // Writes what is waiting, puts the file on the disk and closes it.
     void stopLogging();
 
@@ -125,6 +127,8 @@ signals:
     void acknowledged(std::uint8_t paramId, std::uint8_t channel);
     // The file began or stopped failing, or failed for another reason.
     void logStatusChanged(const voltrix::LogWriter::Status& status);
+    // The line limit of the current run was reached.
+    void loggingLimitReached();
 
 private:
     template <typename Function>
@@ -142,6 +146,8 @@ private:
     LogWriter writer_;
     DeviceLink* link_;  // a child, so that it moves along to the session's thread
     std::atomic<bool> loggingOn_{false};
+    std::uint64_t lineLimit_ = 0;  // of the current run; 0: none
+    std::uint64_t linesHanded_ = 0;
     // Tells the status of a finished run of the writer from the current one.
     std::atomic<std::uint64_t> logRun_{0};
 

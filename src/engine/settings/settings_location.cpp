@@ -40,6 +40,19 @@ SettingsLocation chooseSettingsLocation(const QString& programDirectory,
     return {user, own};
 }
 
+QString existingSettingsPath(const QString& programDirectory, const QString& userDirectory) {
+    const QString own = settingsFilePathIn(programDirectory);
+    const QString user = settingsFilePathIn(userDirectory);
+    if (QFileInfo::exists(own) && !IniFile(own).refused() &&
+        mayKeepSettingsIn(own, programDirectory)) {
+        return own;
+    }
+    if (QFileInfo::exists(user)) {
+        return user;
+    }
+    return QFileInfo::exists(own) ? own : QString();
+}
+
 QString setAsideMessage(const SettingsLocation& location) {
     if (location.setAside.isEmpty()) {
         return {};

@@ -31,6 +31,12 @@ struct SettingsLocation {
 SettingsLocation chooseSettingsLocation(const QString& programDirectory,
                                         const QString& userDirectory);
 
+// The file the window reads at start-up, found without making, copying or
+// writing anything, for a program that only reads it: the program's own when
+// the window may keep it there, else the user's when there is one, else the
+// program's own when there is one. Empty when there is no file at all.
+QString existingSettingsPath(const QString& programDirectory, const QString& userDirectory);
+
 // The status bar's note on a set-aside file, in the active language; empty
 // when there is none.
 QString setAsideMessage(const SettingsLocation& location);

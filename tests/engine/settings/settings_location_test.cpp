@@ -142,3 +142,28 @@ TEST_F(SettingsLocationTest, ARefusedProgramFileIsSetAsideAndKeptAsItIs) {
 
 }  // namespace
 }  // namespace voltrix
+
+namespace voltrix {
+namespace {
+
+// A program that only reads the settings finds the window's file without
+// making, copying or changing one.
+TEST_F(SettingsLocationTest, TheExistingFileIsFoundAsTheWindowWouldUseItAndNothingIsMade) {
+    const auto existing = [&] { return existingSettingsPath(program_.path(), user_.path()); };
+    EXPECT_EQ(existing(), QString());
+    EXPECT_EQ(contents(ownPath()), "<missing>");
+    EXPECT_EQ(contents(userPath()), "<missing>");
+
+    put(userPath(), "[Options]\nLanguage=1\n");
+    EXPECT_EQ(existing(), userPath());  // the window went there before
+    put(ownPath(), "[Options]\nLanguage=0\n");
+    EXPECT_EQ(existing(), ownPath());  // the window keeps its own while it can
+
+    ASSERT_TRUE(QFile::remove(ownPath()));
+    ASSERT_TRUE(QDir().mkdir(ownPath()));  // refused: the window goes to the user's
+    EXPECT_EQ(existing(), userPath());
+    EXPECT_EQ(contents(userPath()), "[Options]\nLanguage=1\n");
+}
+
+}  // namespace
+}  // namespace voltrix

@@ -1,0 +1,120 @@
+// voltrix-record: the measurements of the VOLTRIX module logged to their
+// file without a window, for hours or days, on a machine with no screen or
+// as a service.
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+#include <variant>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+
+#include "engine/text/error_message.h"
+#include "engine/text/language.h"
+#include "engine/text/program_version.h"
+#include "programs/record/record_options.h"
+#include "programs/record/recorder.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onStopSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
+// SIGINT and SIGTERM end the recording through the event loop, so that the
+// file is completed and synced before the program ends.
+bool catchStopSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
+        return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+// Lines for the operator on standard error; on a terminal the progress line
+// is rewritten in place.
+class Teller {
+public:
+    explicit Teller(bool terminal) : terminal_(terminal) {}
+
+    void operator()(const QString& line, bool transient) {
+        const QByteArray text = line.toLocal8Bit();
+        if (terminal_) {
+            std::fprintf(stderr, "\r\x1b[K%s%s", text.constData(), transient ? "" : "\n");
+        } else {
+            std::fprintf(stderr, "%s\n", text.constData());
+        }
+        std::fflush(stderr);
+    }
+
+private:
+    bool terminal_;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    using voltrix::RecordExit;
+    try {
+        QCoreApplication app(argc, argv);
+        // The name also names the user's settings folder, as the window's does.
+        QCoreApplication::setApplicationName(QString::fromLatin1(voltrix::kApplicationTitle));
+        QCoreApplication::setApplicationVersion(QString::fromLatin1(voltrix::kProgramVersion));
+
+        const voltrix::RecordCommand command =
+            voltrix::parseRecordOptions(QCoreApplication::arguments());
+        if (const auto* print = std::get_if<voltrix::PrintAndExit>(&command)) {
+            std::fprintf(print->code == RecordExit::Done ? stdout : stderr, "%s\n",
+                         qPrintable(print->text));
+            return static_cast<int>(print->code);
+        }
+        const auto& options = std::get<voltrix::RecordOptions>(command);
+        // The measurement file's default name is the window's at its first
+        // start; the recorder's own words are English.
+        const bool terminal = ::isatty(STDERR_FILENO) == 1;
+        voltrix::RecorderEnvironment environment;
+        environment.programDirectory = QCoreApplication::applicationDirPath();
+        environment.userDirectory =
+            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        environment.terminal = terminal;
+        Teller teller(terminal);
+        environment.tell = [&teller](const QString& line, bool transient) {
+            teller(line, transient);
+        };
+
+        if (!catchStopSignals()) {
+            std::fprintf(stderr, "voltrix-record: cannot catch the stop signals\n");
+            return static_cast<int>(RecordExit::Failure);
+        }
+        voltrix::Recorder recorder(options, environment);
+        QSocketNotifier stopNotifier(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(&stopNotifier, &QSocketNotifier::activated, &recorder, [&recorder] {
+            char byte = 0;
+            [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
+            recorder.stop(RecordExit::Done);
+        });
+        QObject::connect(&recorder, &voltrix::Recorder::finished, &app, &QCoreApplication::exit,
+                         Qt::QueuedConnection);
+        voltrix::setActiveLanguage(voltrix::Language::English);
+        if (const std::optional<RecordExit> failed = recorder.start()) {
+            return static_cast<int>(*failed);
+        }
+        return QCoreApplication::exec();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "voltrix-record: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "voltrix-record: unknown error\n");
+    }
+    return static_cast<int>(RecordExit::Failure);
+}

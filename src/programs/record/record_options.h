@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+#include <QString>
+#include <QStringList>
+
+// The command line of voltrix-record.
+
+namespace voltrix {
+
+// The exit codes, as documented in --help and the manual page.
+enum class RecordExit : int {
+    Done = 0,               // stopped by a signal, --duration or --count
+    Usage = 64,             // a bad option or value, or no file to write
+    SettingsUnreadable = 66,  // the settings file cannot be read
+    ModuleNotFound = 69,    // no module within --wait seconds
+    OutputUnwritable = 73,  // not one line could be written for kOutputRetrySeconds
+    Failure = 70,           // anything else that stops the program
+};
+
+// How long the recorder keeps retrying an output it cannot write before
+// its first line, before it gives up.
+inline constexpr int kOutputRetrySeconds = 10;
+
+struct RecordOptions {
+    QString output;  // empty: the settings' FileName; "-": standard output
+    QString config;  // empty: the window's settings file
+    std::optional<double> durationSeconds;
+    std::optional<std::uint64_t> count;
+    std::optional<double> waitSeconds;
+    bool useVirtual = false;
+    bool quiet = false;
+};
+
+// What the command line asks for: a recording, text to print and leave
+// (help or version, exit 0), or a usage error to print (exit Usage).
+struct PrintAndExit {
+    QString text;
+    RecordExit code = RecordExit::Done;
+};
+using RecordCommand = std::variant<RecordOptions, PrintAndExit>;
+
+RecordCommand parseRecordOptions(const QStringList& arguments);
+
+}  // namespace voltrix

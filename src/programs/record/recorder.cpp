@@ -1,0 +1,224 @@
+#include "programs/record/recorder.h"
+
+#include <QFileInfo>
+
+#include "device/system_hid_backend.h"
+#include "device/virtual/virtual_hid_backend.h"
+#include "engine/logging/stdout_log_sink.h"
+#include "engine/logging/write_error_text.h"
+#include "engine/settings/ini_file.h"
+#include "engine/settings/program_settings.h"
+#include "engine/settings/settings_location.h"
+#include "engine/text/format_value.h"
+#include "engine/text/string_table.h"
+
+namespace voltrix {
+namespace {
+
+constexpr int kTerminalProgressMs = 1000;
+constexpr int kLogProgressMs = 10000;
+
+QString megabytes(qint64 bytes) {
+    return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1) + QStringLiteral(" MB");
+}
+
+QString clockText(qint64 ms) {
+    const qint64 s = ms / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600)
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+Recorder::Recorder(RecordOptions options, RecorderEnvironment environment, QObject* parent)
+    : QObject(parent), options_(std::move(options)), environment_(std::move(environment)) {
+    if (!environment_.tell) {
+        environment_.tell = [](const QString&, bool) {};
+    }
+    for (QTimer* timer : {&durationTimer_, &waitTimer_, &outputTimer_}) {
+        timer->setSingleShot(true);
+    }
+    connect(&progressTimer_, &QTimer::timeout, this, &Recorder::showProgress);
+    connect(&durationTimer_, &QTimer::timeout, this, [this] { stop(RecordExit::Done); });
+    connect(&waitTimer_, &QTimer::timeout, this, [this] {
+        if (!everConnected_) {
+            environment_.tell(QStringLiteral("no module found within %1 s")
+                                  .arg(*options_.waitSeconds),
+                              false);
+            stop(RecordExit::ModuleNotFound);
+        }
+    });
+    connect(&outputTimer_, &QTimer::timeout, this, [this] {
+        if (session_->logStatus().linesWritten == 0) {
+            environment_.tell(
+                QStringLiteral("giving up: %1 could not be written for %2 s")
+                    .arg(output_)
+                    .arg(kOutputRetrySeconds),
+                false);
+            stop(RecordExit::OutputUnwritable);
+        }
+    });
+}
+
+Recorder::~Recorder() {
+    if (session_) {
+        session_->shutdown();
+    }
+}
+
+std::optional<RecordExit> Recorder::start() {
+    // The settings the window would read, read only: the recorder never
+    // writes them.
+    QString settingsPath = options_.config;
+    if (settingsPath.isEmpty()) {
+        settingsPath =
+            existingSettingsPath(environment_.programDirectory, environment_.userDirectory);
+    }
+    // A missing file reads as the defaults of a new one.
+    const IniFile settingsFile(settingsPath);
+    if (!options_.config.isEmpty() && !QFileInfo::exists(settingsPath)) {
+        environment_.tell(QStringLiteral("cannot read the settings file %1: it does not exist")
+                              .arg(settingsPath),
+                          false);
+        return RecordExit::SettingsUnreadable;
+    }
+    if (settingsFile.refused()) {
+        environment_.tell(
+            QStringLiteral("cannot read the settings file %1: it is not a readable file of at "
+                           "most %2 bytes")
+                .arg(settingsPath)
+                .arg(IniFile::kMaxFileSize),
+            false);
+        return RecordExit::SettingsUnreadable;
+    }
+    const LoadedSettings loaded = readSettings(settingsFile, lookup(Ids::IDS_42));
+    output_ = options_.output.isEmpty() ? loaded.fileName : options_.output;
+    if (output_.isEmpty()) {
+        environment_.tell(QStringLiteral("no measurement file: the settings name none and "
+                                         "--output is not given"),
+                          false);
+        return RecordExit::Usage;
+    }
+
+    HidBackend* backend = environment_.backend;
+    if (backend == nullptr && options_.useVirtual) {
+        auto bus = std::make_unique<VirtualHidBackend>();
+        bus->plugModule();
+        ownBackend_ = std::move(bus);
+        backend = ownBackend_.get();
+    } else if (backend == nullptr) {
+        ownBackend_ = makeSystemHidBackend();
+        backend = ownBackend_.get();
+    }
+    SessionOptions sessionOptions = environment_.session;
+    if (output_ == QStringLiteral("-") && !sessionOptions.makeSink) {
+        sessionOptions.makeSink = [] { return std::make_unique<StdoutLogSink>(); };
+    }
+    session_ = std::make_unique<MeasurementSession>(*backend, sessionOptions);
+    connect(session_.get(), &MeasurementSession::devicesListed, this,
+            [this](const QStringList&, bool connected) { devicesListed(connected); });
+    connect(session_.get(), &MeasurementSession::logStatusChanged, this,
+            &Recorder::logStatusChanged);
+    connect(session_.get(), &MeasurementSession::loggingLimitReached, this,
+            [this] { stop(RecordExit::Done); });
+
+    session_->setLogLineSettings(storedLogLineSettings(loaded, systemDecimalSeparator().toStdString()));
+    session_->startLogging(output_, options_.count.value_or(0));
+    session_->start();
+
+    elapsed_.start();
+    sinceProgress_.start();
+    if (!options_.quiet) {
+        environment_.tell(QStringLiteral("recording to %1 (settings: %2)")
+                              .arg(output_ == QStringLiteral("-") ? QStringLiteral("standard output")
+                                                                  : output_,
+                                   settingsPath.isEmpty() ? QStringLiteral("defaults")
+                                                          : settingsPath),
+                          false);
+        progressTimer_.start(environment_.terminal ? kTerminalProgressMs : kLogProgressMs);
+    }
+    if (options_.durationSeconds) {
+        durationTimer_.start(static_cast<int>(*options_.durationSeconds * 1000));
+    }
+    if (options_.waitSeconds) {
+        waitTimer_.start(static_cast<int>(*options_.waitSeconds * 1000));
+    }
+    return std::nullopt;
+}
+
+void Recorder::stop(RecordExit code) {
+    if (stopped_) {
+        return;
+    }
+    stopped_ = true;
+    progressTimer_.stop();
+    durationTimer_.stop();
+    waitTimer_.stop();
+    outputTimer_.stop();
+    if (session_) {
+        // Returns once every line is in the file, synced and closed.
+        session_->stopLogging();
+        if (!options_.quiet) {
+            const LogWriter::Status status = session_->logStatus();
+            environment_.tell(QStringLiteral("stopped: %1 lines written, %2 failed, %3 dropped")
+                                  .arg(status.linesWritten)
+                                  .arg(status.linesFailed)
+                                  .arg(session_->droppedReports()),
+                              false);
+        }
+    }
+    emit finished(static_cast<int>(code));
+}
+
+void Recorder::devicesListed(bool connected) {
+    if (connected == connected_) {
+        return;
+    }
+    connected_ = connected;
+    everConnected_ = everConnected_ || connected;
+    if (!options_.quiet) {
+        environment_.tell(connected ? QStringLiteral("module connected")
+                                    : QStringLiteral("module disconnected, waiting for it"),
+                          false);
+    }
+}
+
+void Recorder::logStatusChanged(const LogWriter::Status& status) {
+    if (status.failing) {
+        failing_ = true;
+        environment_.tell(QStringLiteral("cannot write %1: %2")
+                              .arg(output_, measurementFileErrorText(status.errorCode, status.error)),
+                          false);
+        if (status.linesWritten == 0 && !outputTimer_.isActive()) {
+            outputTimer_.start(kOutputRetrySeconds * 1000);
+        }
+    } else if (failing_) {
+        failing_ = false;
+        outputTimer_.stop();
+        environment_.tell(QStringLiteral("writing %1 again").arg(output_), false);
+    }
+}
+
+QString Recorder::progressLine() {
+    const qint64 intervalMs = std::max<qint64>(1, sinceProgress_.restart());
+    const double rate = session_->takeReportCount() * 1000.0 / static_cast<double>(intervalMs);
+    const LogWriter::Status status = session_->logStatus();
+    const QString size = output_ == QStringLiteral("-")
+                             ? QStringLiteral("-")
+                             : megabytes(QFileInfo(output_).size());
+    return QStringLiteral("%1, %2 reports/s, %3 lines, %4, %5 dropped, %6")
+        .arg(connected_ ? QStringLiteral("connected") : QStringLiteral("not connected"))
+        .arg(rate, 0, 'f', 0)
+        .arg(status.linesWritten)
+        .arg(size)
+        .arg(session_->droppedReports())
+        .arg(clockText(elapsed_.elapsed()));
+}
+
+void Recorder::showProgress() {
+    environment_.tell(progressLine(), environment_.terminal);
+}
+
+}  // namespace voltrix

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include "programs/record/record_options.h"
+#include "session/measurement_session.h"
+
+// voltrix-record without its command line and signals: one recording on the
+// measurement session, from start to a complete file, telling how it goes.
+//
+// Lives on the thread that runs its event loop; the session runs there too
+// (there is no window to keep free), and the file is written on the log
+// writer's thread.
+
+namespace voltrix {
+
+class HidBackend;
+
+struct RecorderEnvironment {
+    // The devices; null means the system's (or the virtual module with
+    // --virtual). Not owned.
+    HidBackend* backend = nullptr;
+    // Clock and sink of the session, for tests.
+    SessionOptions session;
+    // Where the window's settings file is looked for.
+    QString programDirectory;
+    QString userDirectory;
+    // One line of news or progress for the operator (standard error).
+    // `transient` lines overwrite each other on a terminal.
+    std::function<void(const QString& line, bool transient)> tell;
+    // Whether standard error is a terminal: progress every second, in place;
+    // otherwise a plain line every 10 s.
+    bool terminal = false;
+};
+
+class Recorder : public QObject {
+    Q_OBJECT
+
+public:
+    Recorder(RecordOptions options, RecorderEnvironment environment, QObject* parent = nullptr);
+    ~Recorder() override;
+
+    // Reads the settings and starts recording; the exit code when it cannot.
+    std::optional<RecordExit> start();
+    // Ends the recording with `code`; the file is complete and on the disk
+    // when `finished` is emitted.
+    void stop(RecordExit code);
+
+    MeasurementSession& session() { return *session_; }
+    // The file the lines go to ("-" for standard output).
+    const QString& output() const { return output_; }
+
+signals:
+    void finished(int exitCode);
+
+private:
+    void devicesListed(bool connected);
+    void logStatusChanged(const LogWriter::Status& status);
+    void showProgress();
+    QString progressLine();
+
+    RecordOptions options_;
+    RecorderEnvironment environment_;
+    std::unique_ptr<HidBackend> ownBackend_;
+    std::unique_ptr<MeasurementSession> session_;
+    QString output_;
+    QTimer progressTimer_;
+    QTimer durationTimer_;
+    QTimer waitTimer_;
+    QTimer outputTimer_;
+    QElapsedTimer elapsed_;
+    QElapsedTimer sinceProgress_;
+    bool everConnected_ = false;
+    bool connected_ = false;
+    bool stopped_ = false;
+    bool failing_ = false;
+};
+
+}  // namespace voltrix
