@@ -55,7 +55,7 @@ Recorder::Recorder(RecordOptions options, RecorderEnvironment environment, QObje
             environment_.tell(
                 QStringLiteral("giving up: %1 could not be written for %2 s")
                     .arg(output_)
-                    .arg(kOutputRetrySeconds),
+                    .arg(environment_.outputRetryMs / 1000.0),
                 false);
             stop(RecordExit::OutputUnwritable);
         }
@@ -189,10 +189,10 @@ void Recorder::logStatusChanged(const LogWriter::Status& status) {
     if (status.failing) {
         failing_ = true;
         environment_.tell(QStringLiteral("cannot write %1: %2")
-                              .arg(output_, measurementFileErrorText(status.errorCode, status.error)),
+                              .arg(output_, writeErrorCause(status.errorCode, status.error)),
                           false);
         if (status.linesWritten == 0 && !outputTimer_.isActive()) {
-            outputTimer_.start(kOutputRetrySeconds * 1000);
+            outputTimer_.start(environment_.outputRetryMs);
         }
     } else if (failing_) {
         failing_ = false;

@@ -39,6 +39,8 @@ struct RecorderEnvironment {
     // Whether standard error is a terminal: progress every second, in place;
     // otherwise a plain line every 10 s.
     bool terminal = false;
+    // How long an output that takes no line at all is retried.
+    int outputRetryMs = kOutputRetrySeconds * 1000;
 };
 
 class Recorder : public QObject {

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "engine/text/program_version.h"
+
+// voltrix-record as it is started: its answers, its exit codes, its output
+// on standard output, and a stop by SIGTERM in the middle of a stream.
+
+namespace voltrix {
+namespace {
+
+QString recorder() {
+    return QString::fromUtf8(VOLTRIX_RECORD_PATH);
+}
+
+struct Ended {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Ended run(const QStringList& arguments, const QString& directory = QDir::tempPath()) {
+    QProcess process;
+    process.setWorkingDirectory(directory);
+    process.start(recorder(), arguments);
+    Ended result;
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "voltrix-record did not end";
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+// Succeeds when `bytes` holds whole lines only, counters from 0 rising by one.
+::testing::AssertionResult wholeCountedLines(const QByteArray& bytes, qsizetype atLeast) {
+    if (!bytes.endsWith("\r\n")) {
+        return ::testing::AssertionFailure() << "the last line is cut: " << bytes.right(40).toStdString();
+    }
+    const QList<QByteArray> lines = bytes.chopped(2).split('\n');
+    if (lines.size() < atLeast) {
+        return ::testing::AssertionFailure() << "only " << lines.size() << " lines";
+    }
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QList<QByteArray> columns = lines[i].split(';');
+        if (columns.size() != 25 || columns[2].toLongLong() != i) {
+            return ::testing::AssertionFailure() << "line " << i + 1 << ": " << lines[i].toStdString();
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(RecordCommand, AnswersVersionAndHelpAndRefusesMistakes) {
+    const Ended version = run({QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.trimmed(), QByteArray("voltrix-record ") + kProgramVersion);
+
+    const Ended help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("--duration")) << help.out.toStdString();
+
+    const Ended wrong = run({QStringLiteral("--count"), QStringLiteral("many")});
+    EXPECT_EQ(wrong.exitCode, 64);
+    EXPECT_TRUE(wrong.err.contains("--count")) << wrong.err.toStdString();
+
+    QTemporaryDir dir;
+    const Ended unreadable = run({QStringLiteral("--config"), dir.path(), QStringLiteral("--virtual")});
+    EXPECT_EQ(unreadable.exitCode, 66);
+    EXPECT_TRUE(unreadable.err.contains(dir.path().toUtf8())) << unreadable.err.toStdString();
+}
+
+// "-" sends the lines to standard output and nothing else goes there.
+TEST(RecordCommand, LinesGoToStandardOutput) {
+    const Ended piped = run({QStringLiteral("--virtual"), QStringLiteral("--count"), QStringLiteral("50"),
+                           QStringLiteral("--output"), QStringLiteral("-"), QStringLiteral("--quiet")});
+    EXPECT_EQ(piped.exitCode, 0) << piped.err.toStdString();
+    EXPECT_TRUE(wholeCountedLines(piped.out, 50));
+    EXPECT_EQ(piped.out.count('\n'), 50);
+    EXPECT_TRUE(piped.err.isEmpty()) << piped.err.toStdString();
+}
+
+// SIGTERM in the middle of a stream: exit 0 and a file of whole lines.
+TEST(RecordCommand, SigtermLeavesACompleteFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("term.csv"));
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(recorder(), {QStringLiteral("--virtual"), QStringLiteral("-o"), path});
+    ASSERT_TRUE(process.waitForStarted());
+    QElapsedTimer timer;
+    timer.start();
+    while (QFile(path).size() < 20000 && timer.elapsed() < 20000) {
+        QThread::msleep(20);
+    }
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(wholeCountedLines(file.readAll(), 100));
+    EXPECT_TRUE(process.readAllStandardError().contains("stopped: "));
+}
+
+}  // namespace
+}  // namespace voltrix

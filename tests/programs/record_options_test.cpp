@@ -1,0 +1,72 @@
+#include "programs/record/record_options.h"
+
+#include <gtest/gtest.h>
+
+#include <variant>
+
+namespace voltrix {
+namespace {
+
+RecordCommand parse(const QStringList& arguments) {
+    return parseRecordOptions(QStringList{QStringLiteral("voltrix-record")} + arguments);
+}
+
+TEST(RecordOptions, ValuesAreTakenAsGiven) {
+    const RecordCommand command =
+        parse({"--output", "-", "--duration", "2.5", "--count", "1000", "--wait", "30",
+               "--config", "/etc/voltrix/config.ini", "--virtual", "-q"});
+    ASSERT_TRUE(std::holds_alternative<RecordOptions>(command));
+    const auto& options = std::get<RecordOptions>(command);
+    EXPECT_EQ(options.output, QStringLiteral("-"));
+    EXPECT_EQ(options.durationSeconds, 2.5);
+    EXPECT_EQ(options.count, 1000u);
+    EXPECT_EQ(options.waitSeconds, 30.0);
+    EXPECT_EQ(options.config, QStringLiteral("/etc/voltrix/config.ini"));
+    EXPECT_TRUE(options.useVirtual);
+    EXPECT_TRUE(options.quiet);
+
+    const auto& plain = std::get<RecordOptions>(parse({}));
+    EXPECT_TRUE(plain.output.isEmpty());
+    EXPECT_FALSE(plain.durationSeconds || plain.count || plain.waitSeconds);
+}
+
+// Each mistake is refused with a message that names it and the usage code.
+TEST(RecordOptions, MistakesAreRefusedWithTheirReason) {
+    struct Case {
+        QStringList arguments;
+        const char* named;
+    };
+    const Case cases[] = {
+        {{"--bogus"}, "bogus"},
+        {{"--duration", "0"}, "--duration"},
+        {{"--duration", "-3"}, "--duration"},
+        {{"--duration", "soon"}, "--duration"},
+        {{"--duration", "inf"}, "--duration"},
+        {{"--count", "0"}, "--count"},
+        {{"--count", "-5"}, "--count"},
+        {{"--count", "1.5"}, "--count"},
+        {{"--wait", "nan"}, "--wait"},
+        {{"--output", ""}, "--output"},
+        {{"--config", ""}, "--config"},
+        {{"--duration"}, "duration"},
+        {{"extra.csv"}, "extra.csv"},
+    };
+    for (const Case& c : cases) {
+        const RecordCommand command = parse(c.arguments);
+        ASSERT_TRUE(std::holds_alternative<PrintAndExit>(command)) << c.named;
+        const auto& refusal = std::get<PrintAndExit>(command);
+        EXPECT_EQ(refusal.code, RecordExit::Usage) << c.named;
+        EXPECT_TRUE(refusal.text.contains(QLatin1String(c.named))) << refusal.text.toStdString();
+    }
+}
+
+TEST(RecordOptions, HelpListsTheExitCodes) {
+    const auto& help = std::get<PrintAndExit>(parse({"--help"}));
+    EXPECT_EQ(help.code, RecordExit::Done);
+    for (const char* code : {"64", "66", "69", "70", "73", "--output", "--wait"}) {
+        EXPECT_TRUE(help.text.contains(QLatin1String(code))) << code;
+    }
+}
+
+}  // namespace
+}  // namespace voltrix

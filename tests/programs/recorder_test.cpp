@@ -1,0 +1,155 @@
+#include "programs/record/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include <QFile>
+#include <QLineEdit>
+
+#include "device/virtual/virtual_module.h"
+#include "measurement_report.h"
+#include "ui/window/window_fixture.h"
+
+// The recorder on the same engine as the window: the same file from the same
+// reports and settings, reconnection, and the outputs it gives up on.
+
+namespace voltrix {
+namespace {
+
+class RecorderTest : public testing::WindowTest {
+protected:
+    RecorderEnvironment environment() {
+        RecorderEnvironment environment;
+        environment.backend = &bus;
+        environment.programDirectory = dir_.path();
+        environment.userDirectory = userDir_.path();
+        environment.tell = [this](const QString& line, bool) { told.push_back(line); };
+        return environment;
+    }
+
+    bool toldLine(const QString& text) const {
+        return std::find(told.begin(), told.end(), text) != told.end();
+    }
+
+    std::vector<QString> told;
+};
+
+std::vector<std::vector<std::uint8_t>> someReports() {
+    std::vector<std::vector<std::uint8_t>> reports;
+    for (int i = 0; i < 40; ++i) {
+        reports.push_back(
+            testing::measurementReport(0.37f * i - 4.0f, static_cast<std::uint8_t>(i * 7)));
+        if (i % 9 == 0) {
+            reports.push_back({1, 27, 0, '1', '0', '2', 0});  // a parameter report between
+        }
+    }
+    return reports;
+}
+
+// The same report stream with a fixed clock, through the window's logging
+// and through the recorder, from the same settings file: the same bytes.
+TEST_F(RecorderTest, TheWindowAndTheRecorderWriteTheSameFile) {
+    writeConfig(QStringLiteral("[Options]\nSaveAuto=0\nSaveTime=0\nSaveAdc3=0\nSaveEnc2v=0\n"
+                               "Point=3\nMod=7\nFileName=unused.csv\n"));
+    const ClockReading clock{2026, 12, 10, 7, 8, 9, 10};
+    sessionOptions.clock = [clock] { return clock; };
+    const QString byWindow = dir_.filePath(QStringLiteral("window.csv"));
+    const QString byRecorder = dir_.filePath(QStringLiteral("recorder.csv"));
+    {
+        auto window = open();
+        find<QLineEdit>(*window, "file_name_edit")->setText(byWindow);
+        window->save_buttonClick();
+        for (const auto& report : someReports()) {
+            window->ReportReceived(report);
+        }
+        window->save_buttonClick();
+    }
+    {
+        RecordOptions options;
+        options.output = byRecorder;
+        options.config = configPath();
+        RecorderEnvironment recorderEnvironment = environment();
+        recorderEnvironment.session.clock = sessionOptions.clock;
+        Recorder recorder(options, recorderEnvironment);
+        ASSERT_EQ(recorder.start(), std::nullopt);
+        for (const auto& report : someReports()) {
+            recorder.session().ReportReceived(report);
+        }
+        recorder.stop(RecordExit::Done);
+    }
+    const QByteArray windowBytes = readFile(byWindow).toUtf8();
+    ASSERT_EQ(windowBytes.count('\n'), 40);
+    EXPECT_EQ(readFile(byRecorder).toUtf8(), windowBytes);
+    // 24 columns less the time, ADC 3 and encoder 2's velocity.
+    EXPECT_EQ(readFile(byRecorder).split(QLatin1Char(';')).size() - 1, 40 * 21);
+}
+
+// The module goes away in the middle of a recording and comes back: the
+// recorder says so both times and writes on, one whole line per report.
+TEST_F(RecorderTest, AnUnpluggedModuleIsWaitedForAndRecordedOnWhenItComesBack) {
+    const QString path = dir_.filePath(QStringLiteral("replug.csv"));
+    const auto module = std::make_shared<VirtualModule>();
+    std::string device = bus.plugModule(module);
+    RecordOptions options;
+    options.output = path;
+    Recorder recorder(options, environment());
+    ASSERT_EQ(recorder.start(), std::nullopt);
+    ASSERT_TRUE(waitFor([&] { return recorder.session().logStatus().linesWritten > 200; }));
+
+    ASSERT_TRUE(bus.unplug(device));
+    ASSERT_TRUE(waitFor([&] { return toldLine(QStringLiteral("module disconnected, waiting for it")); }));
+    const std::uint64_t before = recorder.session().measurementCount();
+    device = bus.plugModule(module);
+    ASSERT_TRUE(waitFor([&] { return recorder.session().measurementCount() > before + 200; }));
+    EXPECT_EQ(std::count(told.begin(), told.end(), QStringLiteral("module connected")), 2);
+    int exitCode = -1;
+    QObject::connect(&recorder, &Recorder::finished, [&](int code) { exitCode = code; });
+    recorder.stop(RecordExit::Done);
+    EXPECT_EQ(exitCode, 0);
+
+    const QStringList lines = readFile(path).split(QStringLiteral("\r\n"));
+    ASSERT_TRUE(lines.back().isEmpty());  // the last line is whole
+    ASSERT_GT(lines.size(), 400);
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        ASSERT_EQ(lines[i].split(QLatin1Char(';'))[2].toLongLong(), i) << "line " << i + 1;
+    }
+}
+
+// An output that takes not one line is retried for a while, then given up
+// with its own exit code; the settings file is never written.
+TEST_F(RecorderTest, AnOutputThatTakesNoLineIsGivenUpAfterRetrying) {
+    writeConfig(QStringLiteral("[Options]\nFileName=") + dir_.filePath(QStringLiteral("no/such/dir.csv")) +
+                QStringLiteral("\n"));
+    const QString before = readConfig();
+    bus.plugModule();
+    RecorderEnvironment recorderEnvironment = environment();
+    recorderEnvironment.outputRetryMs = 300;
+    Recorder recorder(RecordOptions{}, recorderEnvironment);
+    int exitCode = -1;
+    QObject::connect(&recorder, &Recorder::finished, [&](int code) { exitCode = code; });
+    ASSERT_EQ(recorder.start(), std::nullopt);
+    ASSERT_TRUE(waitFor([&] { return exitCode != -1; }));
+    EXPECT_EQ(exitCode, static_cast<int>(RecordExit::OutputUnwritable));
+    // The cause is told, in the interface language (here the default).
+    EXPECT_TRUE(std::any_of(told.begin(), told.end(), [](const QString& line) {
+        return line.startsWith(QStringLiteral("cannot write ")) &&
+               line.endsWith(QStringLiteral("folder nie istnieje"));
+    })) << (told.empty() ? std::string() : told.front().toStdString());
+    EXPECT_EQ(readConfig(), before);
+}
+
+// Settings that cannot be read stop the recorder before it starts.
+TEST_F(RecorderTest, UnreadableSettingsAreRefused) {
+    for (const QString& config : {dir_.filePath(QStringLiteral("missing.ini")), dir_.path()}) {
+        RecordOptions options;
+        options.config = config;
+        options.output = dir_.filePath(QStringLiteral("x.csv"));
+        Recorder recorder(options, environment());
+        EXPECT_EQ(recorder.start(), RecordExit::SettingsUnreadable) << config.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace voltrix
