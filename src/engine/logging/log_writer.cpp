@@ -1,12 +1,15 @@
 #include "engine/logging/log_writer.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace voltrix {
 
 LogWriter::LogWriter(std::unique_ptr<LogSink> sink, std::size_t bufferBytes)
     : sink_(sink ? std::move(sink) : std::make_unique<MeasurementLogSink>()),
-      bufferBytes_(bufferBytes) {}
+      bufferBytes_(bufferBytes),
+      // A small budget must not fill up while a batch gathers.
+      wakeBytes_(std::min(kWakeBytes, bufferBytes / 2)) {}
 
 LogWriter::~LogWriter() {
     stop();
@@ -51,7 +54,10 @@ bool LogWriter::submit(std::string_view line) {
     {
         std::lock_guard lock(queueMutex_);
         if (cost <= bufferBytes_ - queuedBytes_) {
-            wasEmpty = queue_.empty();
+            // The writer waits for the first line of a batch, and cuts the
+            // batch short when much has gathered.
+            wasEmpty = queue_.empty() ||
+                       (queuedBytes_ < wakeBytes_ && queuedBytes_ + cost >= wakeBytes_);
             queue_.emplace_back(line);
             queuedBytes_ += cost;
         } else {
@@ -60,7 +66,6 @@ bool LogWriter::submit(std::string_view line) {
             return false;
         }
     }
-    // The writer only ever waits on an empty queue.
     if (wasEmpty) {
         queueReady_.notify_one();
     }
@@ -69,6 +74,8 @@ bool LogWriter::submit(std::string_view line) {
 
 bool LogWriter::waitUntilWritten(std::chrono::milliseconds timeout) {
     std::unique_lock lock(queueMutex_);
+    flushRequested_ = true;
+    queueReady_.notify_one();
     return drained_.wait_for(lock, timeout, [this] { return queuedBytes_ == 0; });
 }
 
@@ -77,35 +84,39 @@ void LogWriter::run() {
     auto nextSync = Clock::now() + kSyncInterval;
     std::unique_lock lock(queueMutex_);
     for (;;) {
+        // Asleep until the first line of a batch, a stop or the sync is due.
         queueReady_.wait_until(lock, nextSync, [this] { return stopping_ || !queue_.empty(); });
+        // The rest of the batch gathers for a while, unless much waits
+        // already or someone wants the lines out now: one wake-up writes
+        // about a hundred lines at 1 kHz instead of one.
+        if (!queue_.empty()) {
+            queueReady_.wait_for(lock, kBatchInterval, [this] {
+                return stopping_ || flushRequested_ || queuedBytes_ >= wakeBytes_;
+            });
+        }
         const bool syncDue = Clock::now() >= nextSync;
         if (syncDue) {
             nextSync = Clock::now() + kSyncInterval;
         }
-        if (queue_.empty()) {
-            if (stopping_) {
-                break;
-            }
-            // Nothing waiting: put what was written on the disk now rather
-            // than when the next line comes, which may be never.
-            if (syncDue) {
-                lock.unlock();
-                sink_->close();
-                lock.lock();
-            }
-            continue;
+        if (queue_.empty() && stopping_) {
+            break;
         }
-        std::string line = std::move(queue_.front());
-        queue_.pop_front();
-        lock.unlock();
+        while (!queue_.empty()) {
+            std::string line = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
+            record(sink_->append(fileName_, line));
+            lock.lock();
+            queuedBytes_ -= bufferCost(line);
+        }
+        flushRequested_ = false;
+        drained_.notify_all();
+        // What was written goes on the disk now, also when nothing more
+        // comes for a long time.
         if (syncDue) {
-            sink_->requestClose();
-        }
-        record(sink_->append(fileName_, line));
-        lock.lock();
-        queuedBytes_ -= bufferCost(line);
-        if (queuedBytes_ == 0) {
-            drained_.notify_all();
+            lock.unlock();
+            sink_->close();
+            lock.lock();
         }
     }
     lock.unlock();
