@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "device/virtual/virtual_hid_backend.h"
+#include "engine/text/program_version.h"
 
 namespace voltrix {
 namespace {
 
 using namespace std::chrono_literals;
-using Arguments = std::vector<std::string_view>;
+using Arguments = QStringList;
 
 TEST(ToolOptionsTest, DefaultsAreTheModulesIdentityAndItsOwnInterval) {
     const ToolOptionsResult result = parseToolOptions({});
@@ -21,7 +22,6 @@ TEST(ToolOptionsTest, DefaultsAreTheModulesIdentityAndItsOwnInterval) {
     EXPECT_EQ(result.options->productId, VirtualHidBackend::kModuleProductId);
     EXPECT_FALSE(result.options->interval);
     EXPECT_FALSE(result.options->echo);
-    EXPECT_FALSE(result.options->help);
 }
 
 TEST(ToolOptionsTest, TakesEveryOption) {
@@ -32,7 +32,10 @@ TEST(ToolOptionsTest, TakesEveryOption) {
     EXPECT_EQ(result.options->productId, 0x00AB);
     EXPECT_EQ(result.options->interval, 60000ms);
     EXPECT_TRUE(result.options->echo);
-    EXPECT_TRUE(parseToolOptions({"--help"}).options->help);
+    const ToolOptionsResult help = parseToolOptions({"--help"});
+    EXPECT_FALSE(help.options);
+    EXPECT_NE(help.text.find("--interval"), std::string::npos) << help.text;
+    EXPECT_NE(parseToolOptions({"--version"}).text.find(kProgramVersion), std::string::npos);
     EXPECT_EQ(parseToolOptions({"--interval", "1"}).options->interval, 1ms);
     EXPECT_EQ(parseToolOptions({"--vendor-id", "FFFF"}).options->vendorId, 0xFFFF);
 }
@@ -47,8 +50,10 @@ TEST(ToolOptionsTest, RefusesWhatItCannotUse) {
     };
     for (const Arguments& arguments : cases) {
         const ToolOptionsResult result = parseToolOptions(arguments);
-        EXPECT_FALSE(result.options) << arguments.front() << " " << arguments.back();
-        EXPECT_FALSE(result.error.empty()) << arguments.front() << " " << arguments.back();
+        const std::string shown = arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(result.options) << shown;
+        EXPECT_FALSE(result.error.empty()) << shown;
+        EXPECT_TRUE(result.text.empty()) << shown;
     }
 }
 

@@ -20,6 +20,8 @@
 #include <system_error>
 #include <vector>
 
+#include <QCoreApplication>
+
 #include "device/virtual/virtual_module.h"
 #include "virtual_module/module_descriptor.h"
 #include "virtual_module/tool_options.h"
@@ -144,16 +146,21 @@ int runTool(const ToolOptions& options) {
 }  // namespace voltrix
 
 int main(int argc, char** argv) {
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    const voltrix::ToolOptionsResult parsed = voltrix::parseToolOptions(arguments);
-    if (!parsed.options) {
-        std::fprintf(stderr, "voltrix-virtual-module: %s\n\n%s", parsed.error.c_str(),
-                     voltrix::toolUsage().c_str());
-        return 2;
-    }
-    if (parsed.options->help) {
-        std::fputs(voltrix::toolUsage().c_str(), stdout);
+    // Qt's command line parser needs the application object for nothing but
+    // the arguments; the module runs without an event loop.
+    QCoreApplication app(argc, argv);
+    const voltrix::ToolOptionsResult parsed =
+        voltrix::parseToolOptions(QCoreApplication::arguments().mid(1));
+    if (!parsed.text.empty()) {
+        std::fputs(parsed.text.c_str(), stdout);
         return 0;
+    }
+    if (!parsed.options) {
+        std::fprintf(stderr,
+                     "voltrix-virtual-module: %s\nTry 'voltrix-virtual-module --help' for more "
+                     "information.\n",
+                     parsed.error.c_str());
+        return 2;
     }
     try {
         return voltrix::runTool(*parsed.options);

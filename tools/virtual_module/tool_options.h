@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
+
+#include <QStringList>
 
 // The command line of voltrix-virtual-module.
 
@@ -19,18 +19,16 @@ struct ToolOptions {
     std::optional<std::chrono::milliseconds> interval;
     // Print every output report received to standard output.
     bool echo = false;
-    bool help = false;
 };
 
 struct ToolOptionsResult {
-    std::optional<ToolOptions> options;  // nothing on error
-    std::string error;
+    std::optional<ToolOptions> options;  // nothing on an error, --help or --version
+    std::string error;                   // why the command line is refused
+    std::string text;                    // what --help or --version prints
 };
 
 // `arguments` without the program name. Vendor and product ID default to the
 // module's own.
-ToolOptionsResult parseToolOptions(const std::vector<std::string_view>& arguments);
-
-std::string toolUsage();
+ToolOptionsResult parseToolOptions(const QStringList& arguments);
 
 }  // namespace voltrix
