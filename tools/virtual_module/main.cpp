@@ -22,6 +22,7 @@
 
 #include <QCoreApplication>
 
+#include "device/virtual/report_schedule.h"
 #include "device/virtual/virtual_module.h"
 #include "virtual_module/module_descriptor.h"
 #include "virtual_module/tool_options.h"
@@ -31,7 +32,7 @@
 namespace voltrix {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = ReportSchedule::Clock;
 
 // SIGINT and SIGTERM arrive through a descriptor, so that the loop below ends
 // and unplugs the device instead of dying with it.
@@ -61,22 +62,21 @@ void run(UhidDevice& device, UhidModuleBridge& bridge, VirtualModule& module,
     const auto interval = [&]() -> Clock::duration {
         return options.interval.value_or(module.reportInterval());
     };
-    // The time of the next measurement report while the stream runs.
-    bool scheduled = false;
-    Clock::time_point nextReport{};
+    // The measurement reports' schedule while the stream runs.
+    std::optional<ReportSchedule> schedule;
     for (;;) {
         if (!bridge.streaming()) {
-            scheduled = false;
-        } else if (!scheduled) {
-            scheduled = true;
-            nextReport = Clock::now() + interval();
+            schedule.reset();
+        } else if (!schedule) {
+            schedule.emplace(Clock::now());
         }
         timespec timeout{};
-        if (scheduled) {
-            timeout = toTimespec(std::max(nextReport - Clock::now(), Clock::duration::zero()));
+        if (schedule) {
+            timeout = toTimespec(
+                std::max(schedule->due(interval()) - Clock::now(), Clock::duration::zero()));
         }
         pollfd fds[] = {{device.fd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
-        if (ppoll(fds, 2, scheduled ? &timeout : nullptr, nullptr) < 0) {
+        if (ppoll(fds, 2, schedule ? &timeout : nullptr, nullptr) < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -95,16 +95,12 @@ void run(UhidDevice& device, UhidModuleBridge& bridge, VirtualModule& module,
                 }
             }
         }
-        if (scheduled && bridge.streaming() && Clock::now() >= nextReport) {
+        const Clock::time_point now = Clock::now();
+        if (schedule && bridge.streaming() && now >= schedule->due(interval())) {
             if (const std::optional<uhid_event> report = bridge.nextMeasurement()) {
                 device.send(*report);
             }
-            nextReport += interval();
-            // After a stall (a busy machine) the stream goes on at its pace
-            // instead of catching up in a burst.
-            if (nextReport < Clock::now()) {
-                nextReport = Clock::now() + interval();
-            }
+            schedule->sent(now, interval());
         }
     }
 }

@@ -11,6 +11,8 @@
 #include <QMetaObject>
 #include <QObject>
 
+#include "device/virtual/report_schedule.h"
+
 namespace voltrix {
 namespace {
 
@@ -24,12 +26,6 @@ auto locate(Devices& devices, const std::string& path) {
 
 using Clock = std::chrono::steady_clock;
 using Report = VirtualModule::Report;
-
-// A stream held up for longer than this (a suspended machine, a starved
-// thread) starts a new schedule instead of sending the missed reports at once.
-// At 1 ms per report the catch-up stays well below the input queue's 64
-// reports, which a burst sent faster than any bus would could overrun.
-constexpr auto kMaxLag = std::chrono::milliseconds(20);
 
 // The input queue of one connection, bounded like the kernel's.
 class ReportQueue {
@@ -184,21 +180,20 @@ private:
         }
     }
 
-    // The module's transmission schedule: one interval after the other on the
-    // steady clock, so that the average rate is exact even when single wake-ups
-    // come late.
+    // The module's transmission schedule (see ReportSchedule).
     void stream(std::stop_token stop) {
         std::unique_lock lock(mutex_);
-        auto last = Clock::now();
+        ReportSchedule schedule(Clock::now());
         while (!stop.stop_requested()) {
-            const auto deadline = last + module_->reportInterval();
+            const auto interval = module_->reportInterval();
+            const auto deadline = schedule.due(interval);
             const auto now = Clock::now();
             if (now < deadline) {
                 scheduleChanged_ = false;
                 wakeup_.wait_until(lock, stop, deadline, [this] { return scheduleChanged_; });
                 continue;
             }
-            last = now - deadline > kMaxLag ? now : deadline;
+            schedule.sent(now, interval);
             if (const std::optional<Report> report = module_->tick()) {
                 deliver(*report);
             }
