@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "engine/protocol/quantities.h"
 #include "engine/text/format_value.h"
 
 namespace voltrix {
@@ -70,15 +71,13 @@ void BuildLogLine(std::string& line, const LogLineSettings& settings, const Cloc
             w.put(';');
         }
     }
-    const float numbers[] = {
-        m.adc[0].value,    m.adc[1].value,    m.adc[2].value,    m.adc[3].value,
-        m.adc[0].average,  m.adc[1].average,  m.adc[2].average,  m.adc[3].average,
-        m.enc[0].position, m.enc[1].position, m.enc[0].velocity, m.enc[1].velocity,
-        m.math[0],         m.math[1],
-    };
-    for (std::size_t i = 0; i < std::size(numbers); ++i) {
+    // The fourteen quantities stand in the line in their fixed order.
+    static_assert(static_cast<std::size_t>(LogColumn::Math2) -
+                      static_cast<std::size_t>(LogColumn::Adc1) + 1 ==
+                  kQuantityCount);
+    for (std::size_t i = 0; i < kQuantityCount; ++i) {
         if (settings.columns.test(static_cast<std::size_t>(LogColumn::Adc1) + i)) {
-            w.number(numbers[i], settings);
+            w.number(quantityValue(m, i), settings);
         }
     }
     if (settings.has(LogColumn::Output)) {
