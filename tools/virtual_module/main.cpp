@@ -11,6 +11,7 @@
 #include <linux/input.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -56,9 +57,11 @@ timespec toTimespec(Clock::duration duration) {
     return {static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
 }
 
-// Serves the kernel's events and streams measurements until a stop signal.
-void run(UhidDevice& device, UhidModuleBridge& bridge, VirtualModule& module,
-         const ToolOptions& options, int signalFd) {
+// Serves the kernel's events and streams measurements until a stop signal;
+// returns the number of measurement reports sent.
+std::uint64_t run(UhidDevice& device, UhidModuleBridge& bridge, VirtualModule& module,
+                  const ToolOptions& options, int signalFd) {
+    std::uint64_t sent = 0;
     const auto interval = [&]() -> Clock::duration {
         return options.interval.value_or(module.reportInterval());
     };
@@ -83,7 +86,7 @@ void run(UhidDevice& device, UhidModuleBridge& bridge, VirtualModule& module,
             throw std::system_error(errno, std::generic_category(), "ppoll");
         }
         if (fds[1].revents != 0) {
-            return;
+            return sent;
         }
         if ((fds[0].revents & (POLLERR | POLLHUP)) != 0) {
             throw std::system_error(EIO, std::generic_category(), "uhid control node failed");
@@ -99,6 +102,7 @@ void run(UhidDevice& device, UhidModuleBridge& bridge, VirtualModule& module,
         if (schedule && bridge.streaming() && now >= schedule->due(interval())) {
             if (const std::optional<uhid_event> report = bridge.nextMeasurement()) {
                 device.send(*report);
+                ++sent;
             }
             schedule->sent(now, interval());
         }
@@ -131,9 +135,12 @@ int runTool(const ToolOptions& options) {
     std::fprintf(stderr,
                  "voltrix-virtual-module: VOLTRIX %04X:%04X plugged in; Ctrl-C unplugs it\n",
                  options.vendorId, options.productId);
-    run(device, bridge, module, options, signalFd);
+    const std::uint64_t sent = run(device, bridge, module, options, signalFd);
     device.destroy();
-    std::fprintf(stderr, "voltrix-virtual-module: VOLTRIX unplugged\n");
+    // Tests compare the count with what the program received.
+    std::fprintf(stderr,
+                 "voltrix-virtual-module: VOLTRIX unplugged after %llu measurement reports\n",
+                 static_cast<unsigned long long>(sent));
     ::close(signalFd);
     return 0;
 }
