@@ -48,6 +48,11 @@ constexpr std::uint8_t kMeasurementType = 0;
 constexpr std::uint8_t kParameterReportType = 1;
 constexpr std::uint8_t kWriteAcknowledgementType = 2;
 
+QString recorderPath() {
+    const QString fromEnvironment = qEnvironmentVariable("VOLTRIX_RECORD");
+    return fromEnvironment.isEmpty() ? QStringLiteral(VOLTRIX_RECORD_PATH) : fromEnvironment;
+}
+
 QString modulePath() {
     const QString fromEnvironment = qEnvironmentVariable("VOLTRIX_VIRTUAL_MODULE");
     return fromEnvironment.isEmpty() ? QStringLiteral(VOLTRIX_VIRTUAL_MODULE_PATH)
@@ -77,11 +82,12 @@ Bytes parseHex(const QByteArray& text) {
 // goes to a file, its messages to this program's standard error.
 class ModuleProcess {
 public:
-    explicit ModuleProcess(const QStringList& arguments = {}) {
+    explicit ModuleProcess(const QStringList& arguments = {}, int intervalMs = 10) {
         process_.setProgram(modulePath());
-        process_.setArguments(QStringList{"--echo", "--interval", "10"} + arguments);
+        process_.setArguments(
+            QStringList{"--echo", "--interval", QString::number(intervalMs)} + arguments);
         process_.setStandardOutputFile(echoLogPath());
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.setStandardErrorFile(messagesPath());
         process_.start();
         started_ = process_.waitForStarted(kWaitMs);
     }
@@ -100,9 +106,30 @@ public:
                 process_.waitForFinished(kWaitMs);
                 return false;
             }
+            // Its messages, as if it had written them to the console itself.
+            std::cerr << messages().toStdString();
         }
         return started_ && process_.exitStatus() == QProcess::NormalExit &&
                process_.exitCode() == 0;
+    }
+
+    // What the module said on standard error.
+    QString messages() const {
+        QFile file(messagesPath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    // The measurement reports it sent, as it says when it has ended.
+    std::optional<std::uint64_t> sentReports() const {
+        const QString text = messages();
+        const qsizetype at = text.indexOf(QStringLiteral("unplugged after "));
+        if (at < 0) {
+            return std::nullopt;
+        }
+        bool ok = false;
+        const std::uint64_t sent =
+            text.mid(at + 16).section(QLatin1Char(' '), 0, 0).toULongLong(&ok);
+        return ok ? std::optional<std::uint64_t>(sent) : std::nullopt;
     }
 
     // The output reports the module received so far, in order.
@@ -122,6 +149,7 @@ public:
 
 private:
     QString echoLogPath() const { return logDir_.filePath("echo.log"); }
+    QString messagesPath() const { return logDir_.filePath("messages.log"); }
 
     QTemporaryDir logDir_;
     QProcess process_;
@@ -448,6 +476,85 @@ TEST_F(RealBackendTest, ANodeWithoutReadWriteAccessIsListedButNotConnected) {
     EXPECT_EQ(backend.open(info->path), nullptr);
     controller.release(device);
     EXPECT_TRUE(module.echoedOutputs().empty());
+}
+
+// The whole path on a kernel device: voltrix-record against the module
+// streaming at 1 kHz, unplugged and plugged back in the middle. The module
+// streams only while its node is open, so every report it sent must be in
+// the file once, in order: its encoder 1 counts the reports from 0 in each
+// run of the module.
+TEST_F(RealBackendTest, TheRecorderLogsEveryReportSentAcrossAReplug) {
+    QTemporaryDir dir;
+    const QString settings = dir.filePath("config.ini");
+    {
+        QFile file(settings);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Options]\nPoint=0\n");  // every column, whole numbers
+    }
+    const QString path = dir.filePath("recorded.csv");
+    const auto linesInFile = [&] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    };
+
+    auto module = std::make_unique<ModuleProcess>(QStringList{}, 1);
+    ASSERT_TRUE(module->started());
+    QProcess recorder;
+    recorder.setProcessChannelMode(QProcess::ForwardedChannels);
+    recorder.start(recorderPath(), {"--config", settings, "--output", path, "--wait", "60"});
+    ASSERT_TRUE(recorder.waitForStarted(kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return linesInFile() > 0; }, 60000));
+    QTest::qWait(5000);
+    ASSERT_TRUE(module->stop());
+    const std::optional<std::uint64_t> first = module->sentReports();
+    ASSERT_TRUE(first);
+
+    QTest::qWait(1000);
+    module = std::make_unique<ModuleProcess>(QStringList{}, 1);
+    ASSERT_TRUE(module->started());
+    const qsizetype beforeReplug = linesInFile();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return linesInFile() > beforeReplug; }, 60000));
+    QTest::qWait(5000);
+    ASSERT_TRUE(module->stop());
+    const std::optional<std::uint64_t> second = module->sentReports();
+    ASSERT_TRUE(second);
+    QTest::qWait(500);  // the last reports reach the file
+    recorder.terminate();
+    ASSERT_TRUE(recorder.waitForFinished(kWaitMs));
+    EXPECT_EQ(recorder.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(recorder.exitCode(), 0);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray contents = file.readAll();
+    ASSERT_TRUE(contents.endsWith("\r\n"));
+    // Runs of encoder positions 0, 1, 2, ... one run for each plug-in.
+    std::vector<std::uint64_t> runs;
+    std::uint64_t expected = 0;
+    for (const QByteArray& line : contents.chopped(2).split('\n')) {
+        const QList<QByteArray> columns = line.split(';');
+        ASSERT_EQ(columns.size(), 25) << line.toStdString();
+        const std::uint64_t position = columns[12].toULongLong();
+        if (position == 0) {
+            runs.push_back(0);
+            expected = 0;
+        }
+        ASSERT_FALSE(runs.empty()) << "the file starts at position " << position;
+        ASSERT_EQ(position, expected) << "a report lost or repeated before this line: "
+                                      << line.toStdString();
+        ++runs.back();
+        ++expected;
+    }
+    std::cout << "recorder: module sent " << *first << " and " << *second
+              << " reports; the file holds runs of";
+    for (const std::uint64_t run : runs) {
+        std::cout << " " << run;
+    }
+    std::cout << " lines" << std::endl;
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0], *first);
+    EXPECT_EQ(runs[1], *second);
+    EXPECT_GE(*first + *second, 10000u * 9 / 10) << "not 1 kHz for 10 s";
 }
 
 }  // namespace
