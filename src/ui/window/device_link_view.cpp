@@ -41,11 +41,14 @@ DeviceLinkView::DeviceLinkView(QWidget* window, MeasurementSession& session, Sta
     connect(Timer1, &QTimer::timeout, this, &DeviceLinkView::Timer1Timer);
     Timer1->start(5000);
 
-    DebugMemo->viewport()->installEventFilter(this);
+    memoViewport_ = DebugMemo->viewport();
+    memoViewport_->installEventFilter(this);
 }
 
 bool DeviceLinkView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == DebugMemo->viewport() && event->type() == QEvent::MouseButtonPress) {
+    // Compared by address alone: while the window is destroyed the memo is
+    // half gone when its viewport's last events pass through here.
+    if (watched == memoViewport_ && event->type() == QEvent::MouseButtonPress) {
         DebugMemoClick();
     }
     return QObject::eventFilter(watched, event);

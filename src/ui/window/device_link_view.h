@@ -50,6 +50,7 @@ private:
     StatusPanels& panels_;
     QListWidget* ListBox1;
     QPlainTextEdit* DebugMemo;
+    QWidget* memoViewport_ = nullptr;
     QTimer* FreqTimer;
     QTimer* Timer1;
 };
