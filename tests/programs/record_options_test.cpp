@@ -25,7 +25,8 @@ TEST(RecordOptions, ValuesAreTakenAsGiven) {
     EXPECT_TRUE(options.useVirtual);
     EXPECT_TRUE(options.quiet);
 
-    const auto& plain = std::get<RecordOptions>(parse({}));
+    const RecordCommand none = parse({});
+    const auto& plain = std::get<RecordOptions>(none);
     EXPECT_TRUE(plain.output.isEmpty());
     EXPECT_FALSE(plain.durationSeconds || plain.count || plain.waitSeconds);
 }
@@ -61,7 +62,8 @@ TEST(RecordOptions, MistakesAreRefusedWithTheirReason) {
 }
 
 TEST(RecordOptions, HelpListsTheExitCodes) {
-    const auto& help = std::get<PrintAndExit>(parse({"--help"}));
+    const RecordCommand command = parse({"--help"});
+    const auto& help = std::get<PrintAndExit>(command);
     EXPECT_EQ(help.code, RecordExit::Done);
     for (const char* code : {"64", "66", "69", "70", "73", "--output", "--wait"}) {
         EXPECT_TRUE(help.text.contains(QLatin1String(code))) << code;
