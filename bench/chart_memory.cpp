@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An hour of streaming with the chart page in view, fast-forwarded: every
 // simulated tenth of a second one measurement report goes through the window's
 // report path and the chart takes its point; the chart redraws once per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A full redraw of the chart at its usual size with fourteen series over a
 // 600 s window at 10 points per second (84,000 points), timed against Qt
 // Charts drawing the same data at the same size in the same run: with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltrix-record under the full load of the module: the virtual module at
 // 1 kHz, every column logged. Prints how long the first line took from the
 // start, the CPU the whole process used per second of wall time, and its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-report path of the core: dispatch, decoding, the measurement-file
 // line with all 24 columns and the append to a file. The baseline makes the
 // same columns with plain std::to_chars calls (fixed notation, none of our

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's thread under the full load of the module: the virtual module
 // streams at 1 kHz, every column is logged, and the chart page is in view.
 // Prints the CPU time the window's thread used per second of wall time, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the text of a measured value. The input is a flag byte (float
 // or double), the value's bytes, the decimals and a separator. The text must
 // fit the documented capacity, follow its grammar, never show a minus on a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the numbers typed into the configuration edits. The first byte
 // chooses the decimal separator and whether the rest is UTF-8 or raw UTF-16
 // (lone surrogates included). Integers are checked against a digit-by-digit

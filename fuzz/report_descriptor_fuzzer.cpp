@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the HID report-descriptor parser on any bytes. Each parse gets
 // a buffer of exactly its length, so that a read past the end is caught. The
 // sums only grow from item to item, so a descriptor cut short never gives

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the input report path. The input is a header (log line
 // settings, clock, the module's output report length) followed by records of
 // one report each: an operation byte, a length byte and up to 255 report

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the settings file. The input is a 16-bit length, that many
 // bytes of `config.ini`, then a batch of writes: a flag byte and a sized value
 // for each text key, a flag byte and the values of the shutdown save, and

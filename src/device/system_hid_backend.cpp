@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/system_hid_backend.h"
 
 #include "device/hidapi_backend.h"

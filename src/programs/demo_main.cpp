@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program on a virtual VOLTRIX module, for trying it without hardware:
 // the module streams measurements at 1 kHz and answers every command as the
 // real one does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/device_controller.h"
 
 #include <gmock/gmock.h>

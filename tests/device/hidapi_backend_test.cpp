@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/hidapi_backend.h"
 
 #include <hidapi/hidapi.h>

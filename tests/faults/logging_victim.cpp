@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltrix-logging-victim <settings directory> <measurement file>
 //
 // The window on a virtual module streaming at 1 kHz, logging every column to

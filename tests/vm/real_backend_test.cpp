@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real HID backend (hidapi on hidraw, udev's monitor) and the device
 // controller against voltrix-virtual-module running as a kernel HID device.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltrix-virtual-module: the virtual VOLTRIX module as a kernel HID device.
 // The firmware model of the demo program runs behind /dev/uhid, so that the
 // real program finds, opens and configures it through hidapi as it does the

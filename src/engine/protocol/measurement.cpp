@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/protocol/measurement.h"
 
 #include "engine/protocol/byte_order.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/text/diag_stats_text.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/text/units.h"
 
 #include "engine/text/format_value.h"

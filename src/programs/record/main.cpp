@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltrix-record: the measurements of the VOLTRIX module logged to their
 // file without a window, for hours or days, on a machine with no screen or
 // as a service.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/config/output_rules_panel.h"
 
 #include <QAbstractButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/window/typed_length_limit.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/logging/file_dialog_texts.h"
 
 #include <gtest/gtest.h>

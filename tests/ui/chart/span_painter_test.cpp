@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/chart/span_painter.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves a picture of every page of the window in both languages, with the
 // virtual module connected and streaming, for the README and for looking at
 // the layout: voltrix-screenshots <directory>.
