@@ -8,7 +8,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QStandardPaths>
 
+#include "engine/settings/program_settings.h"
+#include "engine/settings/settings_location.h"
 #include "engine/text/error_message.h"
 #include "engine/text/program_version.h"
 
@@ -23,20 +26,45 @@ void reportFatal(const QString& message) {
     }
 }
 
+void nameApplication() {
+    // The name also names the user's settings folder.
+    QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
+}
+
+// The settings file the window would read now: the one it uses when there
+// is one, else where it would make it.
+QString settingsFileForHelp() {
+    const QString programDirectory = QCoreApplication::applicationDirPath();
+    const QString found = existingSettingsPath(
+        programDirectory, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    return found.isEmpty() ? settingsFilePathIn(programDirectory) +
+                                 QStringLiteral(" (made at the first start; in the user's "
+                                                "configuration folder when that folder is "
+                                                "closed to it)")
+                           : found;
+}
+
 }  // namespace
 
 int runProgram(int argc, char* argv[], const ProgramDescription& description) {
     try {
+        // The command line is read before the window system is reached, so
+        // that --help and --version answer without a display, over SSH or
+        // in a package's smoke test.
+        {
+            QCoreApplication core(argc, argv);
+            nameApplication();
+            QCommandLineParser parser;
+            parser.setApplicationDescription(QString::fromUtf8(description.summary) +
+                                             QStringLiteral("\n\nSettings file: ") +
+                                             settingsFileForHelp());
+            parser.addHelpOption();
+            parser.addVersionOption();
+            parser.process(core);  // --help, --version and bad options end here
+        }
         QApplication app(argc, argv);
-        // The name also names the user's settings folder.
-        QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
-        QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
-
-        QCommandLineParser parser;
-        parser.setApplicationDescription(QString::fromUtf8(description.summary));
-        parser.addHelpOption();
-        parser.addVersionOption();
-        parser.process(app);  // --help, --version and bad options end here
+        nameApplication();
 
         WindowEnvironment environment;
         std::shared_ptr<void> keep;

@@ -54,6 +54,25 @@ TEST_P(CommandLineTest, VersionAndHelpAnswerAndEnd) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains(QStringLiteral("--version"))) << help.out.toStdString();
     EXPECT_TRUE(help.out.contains(QStringLiteral("VOLTRIX"))) << help.out.toStdString();
+    // Where the settings are, for whoever looks for them.
+    EXPECT_TRUE(help.out.contains(QStringLiteral("Settings file: "))) << help.out.toStdString();
+    EXPECT_TRUE(help.out.contains(QStringLiteral("config.ini"))) << help.out.toStdString();
+}
+
+// The answers need no display: over SSH, or a package's smoke test.
+TEST_P(CommandLineTest, VersionAnswersWithoutADisplay) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    process.setProcessEnvironment(environment);
+    process.start(QString::fromUtf8(GetParam().path), {QStringLiteral("--version")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
+              QStringLiteral("VOLTRIX - PC ") + QString::fromLatin1(kProgramVersion));
 }
 
 // A mistyped option is refused with a message and a failing exit code,

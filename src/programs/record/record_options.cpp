@@ -12,7 +12,8 @@ namespace {
 
 const char* const kDescription =
     "Logs the measurements of the VOLTRIX module to its measurement file, without a window.\n"
-    "The columns, decimals and counter divisor come from the settings file the window uses.\n"
+    "The columns, decimals and counter divisor come from the settings file the window uses\n"
+    "(voltrix-pc --help names it), or from the one --config names; it is never written.\n"
     "\n"
     "Exit codes:\n"
     "  0   stopped by SIGINT or SIGTERM, --duration or --count; the file is complete\n"
