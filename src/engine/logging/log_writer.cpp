@@ -51,13 +51,13 @@ bool LogWriter::submit(std::string_view line) {
         return false;
     }
     const std::size_t cost = bufferCost(line);
-    bool wasEmpty = false;
+    bool wakeWriter = false;
     {
         std::lock_guard lock(queueMutex_);
         if (cost <= bufferBytes_ - queuedBytes_) {
             // The writer waits for the first line of a batch, and cuts the
             // batch short when much has gathered.
-            wasEmpty = queue_.empty() ||
+            wakeWriter = queue_.empty() ||
                        (queuedBytes_ < wakeBytes_ && queuedBytes_ + cost >= wakeBytes_);
             queue_.emplace_back(line);
             queuedBytes_ += cost;
@@ -67,7 +67,7 @@ bool LogWriter::submit(std::string_view line) {
             return false;
         }
     }
-    if (wasEmpty) {
+    if (wakeWriter) {
         queueReady_.notify_one();
     }
     return true;

@@ -155,7 +155,7 @@ void LoggingControls::UpdateLoggingState() {
         CloseLogFile();
         file_name_button->setEnabled(true);
     }
-    panels_.setText(StatusPanel::Logging, loggingPanelText());
+    panels_.setText(StatusPanel::Logging, loggingPanelText(session_.droppedReports()));
     save_label->setPalette(palette);
 }
 
@@ -170,11 +170,10 @@ void LoggingControls::CloseLogFile() {
     }
 }
 
-QString LoggingControls::loggingPanelText() const {
+QString LoggingControls::loggingPanelText(std::uint64_t lost) const {
     if (!logging_on) {
         return lookup(Ids::IDS_322);
     }
-    const std::uint64_t lost = session_.droppedReports();
     if (lost == 0) {
         return lookup(Ids::IDS_319);
     }
@@ -183,8 +182,9 @@ QString LoggingControls::loggingPanelText() const {
 }
 
 void LoggingControls::showLosses() {
-    if (logging_on && session_.droppedReports() != 0) {
-        panels_.setText(StatusPanel::Logging, loggingPanelText());
+    const std::uint64_t lost = session_.droppedReports();
+    if (logging_on && lost != 0) {
+        panels_.setText(StatusPanel::Logging, loggingPanelText(lost));
     }
 }
 

@@ -84,7 +84,8 @@ private:
     void logStatusChanged(const LogWriter::Status& status);
     void showLogError();
     void sendLineSettings();
-    QString loggingPanelText() const;
+    // The logging panel's text, with `lost` reports beside it while logging.
+    QString loggingPanelText(std::uint64_t lost) const;
 
     MeasurementSession& session_;
     StatusPanels& panels_;
