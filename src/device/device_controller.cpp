@@ -7,6 +7,8 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include "engine/platform/thread_name.h"
+
 namespace voltrix {
 namespace {
 
@@ -74,6 +76,7 @@ void HidDevice::stopReader() {
 }
 
 void HidDevice::readLoop() {
+    nameThisThread("voltrix-reader");
     std::vector<std::uint8_t> buffer(std::max<std::size_t>(info_.inputReportLength, 2));
     const std::shared_ptr<Inbox> inbox = inbox_;
     const std::shared_ptr<std::atomic<bool>> alive = alive_;

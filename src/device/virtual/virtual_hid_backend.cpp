@@ -12,6 +12,7 @@
 #include <QMetaObject>
 #include <QObject>
 
+#include "engine/platform/thread_name.h"
 #include "device/virtual/report_schedule.h"
 
 namespace voltrix {
@@ -183,6 +184,8 @@ private:
 
     // The module's transmission schedule (see ReportSchedule).
     void stream(std::stop_token stop) {
+        // The module's own work, not the program's: measurements leave it out.
+        nameThisThread("voltrix-module");
         std::unique_lock lock(mutex_);
         ReportSchedule schedule(Clock::now());
         while (!stop.stop_requested()) {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "engine/platform/thread_name.h"
+
 namespace voltrix {
 
 LogWriter::LogWriter(std::unique_ptr<LogSink> sink, std::size_t bufferBytes)
@@ -81,6 +83,7 @@ bool LogWriter::waitUntilWritten(std::chrono::milliseconds timeout) {
 }
 
 void LogWriter::run() {
+    nameThisThread("voltrix-writer");
     using Clock = std::chrono::steady_clock;
     auto nextSync = Clock::now() + kSyncInterval;
     std::unique_lock lock(queueMutex_);
