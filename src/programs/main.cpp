@@ -3,5 +3,6 @@
 
 int main(int argc, char* argv[]) {
     return voltrix::runProgram(
-        argc, argv, {.summary = "Watches, logs and configures the VOLTRIX measurement module."});
+        argc, argv,
+        {.summary = "Watches, logs and configures the VOLTRIX measurement module.", .prepare = {}});
 }

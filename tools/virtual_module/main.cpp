@@ -67,20 +67,22 @@ std::uint64_t run(UhidDevice& device, UhidModuleBridge& bridge, VirtualModule& m
         return options.interval.value_or(module.reportInterval());
     };
     // The measurement reports' schedule while the stream runs.
-    std::optional<ReportSchedule> schedule;
+    ReportSchedule schedule(Clock::now());
+    bool scheduled = false;
     for (;;) {
         if (!bridge.streaming()) {
-            schedule.reset();
-        } else if (!schedule) {
-            schedule.emplace(Clock::now());
+            scheduled = false;
+        } else if (!scheduled) {
+            scheduled = true;
+            schedule = ReportSchedule(Clock::now());
         }
         timespec timeout{};
-        if (schedule) {
+        if (scheduled) {
             timeout = toTimespec(
-                std::max(schedule->due(interval()) - Clock::now(), Clock::duration::zero()));
+                std::max(schedule.due(interval()) - Clock::now(), Clock::duration::zero()));
         }
         pollfd fds[] = {{device.fd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
-        if (ppoll(fds, 2, schedule ? &timeout : nullptr, nullptr) < 0) {
+        if (ppoll(fds, 2, scheduled ? &timeout : nullptr, nullptr) < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -100,12 +102,12 @@ std::uint64_t run(UhidDevice& device, UhidModuleBridge& bridge, VirtualModule& m
             }
         }
         const Clock::time_point now = Clock::now();
-        if (schedule && bridge.streaming() && now >= schedule->due(interval())) {
+        if (scheduled && bridge.streaming() && now >= schedule.due(interval())) {
             if (const std::optional<uhid_event> report = bridge.nextMeasurement()) {
                 device.send(*report);
                 ++sent;
             }
-            schedule->sent(now, interval());
+            schedule.sent(now, interval());
         }
     }
 }
