@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -18,9 +19,9 @@
 
 namespace {
 
-// User and system CPU seconds of process `pid` so far.
-double cpuSeconds(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+// User and system CPU seconds of a /proc stat file so far.
+double cpuSecondsOf(const QString& statPath) {
+    QFile stat(statPath);
     if (!stat.open(QIODevice::ReadOnly)) {
         return 0;
     }
@@ -29,6 +30,24 @@ double cpuSeconds(qint64 pid) {
     const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
     const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
     return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+struct Cpu {
+    double all = 0;
+    double module = 0;  // the simulated module's thread, which hardware does not need
+};
+
+Cpu cpuSeconds(qint64 pid) {
+    Cpu cpu;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const double seconds = cpuSecondsOf(tasks + QLatin1Char('/') + task + QStringLiteral("/stat"));
+        QFile comm(tasks + QLatin1Char('/') + task + QStringLiteral("/comm"));
+        const bool module = comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "voltrix-module";
+        cpu.all += seconds;
+        cpu.module += module ? seconds : 0;
+    }
+    return cpu;
 }
 
 // A line of /proc/<pid>/status in kB, e.g. "VmRSS".
@@ -50,6 +69,10 @@ long statusKilobytes(qint64 pid, const char* key) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    if (seconds <= 0) {
+        std::fprintf(stderr, "usage: voltrix-record-load [SECONDS]  (default 10)\n");
+        return 2;
+    }
     QTemporaryDir scratch;
     const QString path = scratch.filePath(QStringLiteral("load.csv"));
     const QString program = QCoreApplication::applicationDirPath() +
@@ -81,12 +104,14 @@ int main(int argc, char** argv) {
 
     QThread::msleep(1000);  // settled
     const qint64 pid = recorder.processId();
-    const double cpuBefore = cpuSeconds(pid);
+    const Cpu cpuBefore = cpuSeconds(pid);
     const qint64 bytesBefore = QFile(path).size();
     QElapsedTimer wall;
     wall.start();
     QThread::msleep(static_cast<unsigned long>(seconds) * 1000);
-    const double cpu = cpuSeconds(pid) - cpuBefore;
+    const Cpu cpuAfter = cpuSeconds(pid);
+    const double cpu = cpuAfter.all - cpuBefore.all;
+    const double moduleCpu = cpuAfter.module - cpuBefore.module;
     const double elapsed = static_cast<double>(wall.elapsed()) / 1000.0;
     const qint64 bytes = QFile(path).size() - bytesBefore;
     const long rss = statusKilobytes(pid, "VmRSS");
@@ -100,6 +125,8 @@ int main(int argc, char** argv) {
     std::printf("voltrix-record CPU: %.2f%% of one core, all threads (virtual module at 1 kHz, "
                 "every column)\n",
                 100.0 * cpu / elapsed);
+    std::printf("voltrix-record CPU without the simulated module's thread: %.2f%% of one core\n",
+                100.0 * (cpu - moduleCpu) / elapsed);
     std::printf("voltrix-record resident memory: %.1f MB (peak %.1f MB)\n", rss / 1024.0,
                 peak / 1024.0);
     return recorder.exitCode() == 0 ? 0 : 1;
