@@ -2,6 +2,7 @@
 #include "engine/recorded/line_parser.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -18,6 +19,19 @@ constexpr std::size_t kLongestNumber = 63;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// Beyond the float range the conversion is undefined; the writer rounds the
+// largest float to 15 digits, a little above it, which still means it.
+float toFloat(double v) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    // Half a float step above the largest float: from there on it rounds to infinity.
+    constexpr double kInfinityFrom = kMax + 0x1p103;
+    if (std::fabs(v) <= kMax) {
+        return static_cast<float>(v);
+    }
+    const float sign = v < 0 ? -1.0f : 1.0f;
+    return sign * (std::fabs(v) < kInfinityFrom ? std::numeric_limits<float>::max() : kInf);
+}
 
 inline bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
@@ -213,7 +227,7 @@ private:
         if (result.ec != std::errc() || result.ptr != text + length) {
             return false;
         }
-        value = static_cast<float>(parsed);
+        value = toFloat(parsed);
         p_ = semicolon + 1;
         return true;
     }

@@ -263,6 +263,9 @@ TEST(RecordedLineParser, AcceptsWhatTheWriterMayWrite) {
         {6, "7", 7.0f},
         {7, "1,5E+20", 1.5e20f},     // exponent form
         {7, "-3,40282346638529E+38", -std::numeric_limits<float>::max()},
+        {7, "3,4028235677973E+38", std::numeric_limits<float>::max()},  // just below the half step
+        {7, "3,4028236E+38", kInf},
+        {7, "-1E+300", -kInf},
         {8, "123456789012345678,5", 123456789012345678.5f},  // more than 15 digits
         {8, "0000000000000000000000001,25", 1.25f},
         {9, "0,1234567890123456789", 0.12345679f},
