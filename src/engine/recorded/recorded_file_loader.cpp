@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/recorded/recorded_file_loader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "engine/platform/thread_name.h"
+#include "engine/recorded/line_parser.h"
+
+namespace voltrix {
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+RecordedFileLoader::RecordedFileLoader(std::filesystem::path path, const RecordedLayout& layout,
+                                       Options options, ProgressCallback onProgress)
+    : path_(std::move(path)),
+      layout_(layout),
+      options_(options),
+      onProgress_(std::move(onProgress)),
+      data_(layout) {
+    thread_ = std::thread([this] { run(); });
+}
+
+RecordedFileLoader::~RecordedFileLoader() { stop(); }
+
+void RecordedFileLoader::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+RecordedLoadProgress RecordedFileLoader::progress() const {
+    std::lock_guard lock(mutex_);
+    return progress_;
+}
+
+bool RecordedFileLoader::waitFor(const std::function<bool(const RecordedLoadProgress&)>& done,
+                                 std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return done(progress_); });
+}
+
+RecordedFileLoader::Snapshot RecordedFileLoader::snapshot() const {
+    return Snapshot(std::unique_lock(mutex_), &data_);
+}
+
+bool RecordedFileLoader::stopRequested() const {
+    std::lock_guard lock(mutex_);
+    return stopping_;
+}
+
+bool RecordedFileLoader::waitPoll() {
+    std::unique_lock lock(mutex_);
+    return !changed_.wait_for(lock, options_.pollInterval, [this] { return stopping_; });
+}
+
+void RecordedFileLoader::publish(const RecordedBatch* batch, bool resetData,
+                                 std::size_t reserveLines) {
+    RecordedLoadProgress copy;
+    {
+        std::lock_guard lock(mutex_);
+        if (resetData) {
+            data_.clear();
+        }
+        if (reserveLines > data_.size()) {
+            data_.reserve(reserveLines);
+        }
+        if (batch != nullptr) {
+            data_.append(*batch);
+        }
+        local_.lines = data_.size();
+        local_.skippedLines = data_.skippedLines() + (halfLineCounted_ ? 1 : 0);
+        progress_ = local_;
+        copy = local_;
+    }
+    changed_.notify_all();
+    if (onProgress_) {
+        onProgress_(copy);
+    }
+}
+
+void RecordedFileLoader::run() {
+    nameThisThread("voltrix-loader");
+    bool reload = false;
+    while (!stopRequested()) {
+        if (reload) {
+            const std::uint32_t reloads = local_.reloads + 1;
+            local_ = RecordedLoadProgress{};
+            local_.reloads = reloads;
+            publish(nullptr, true, 0);
+        }
+        const FileDescriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+        if (file.get() < 0) {
+            local_.error = std::strerror(errno);
+            publish(nullptr, false, 0);
+            if (!options_.follow || !waitPoll()) {
+                break;
+            }
+            continue;
+        }
+        local_.error.clear();
+        reload = loadFrom(file.get());
+        if (!reload) {
+            break;
+        }
+    }
+    local_.finished = true;
+    publish(nullptr, false, 0);
+}
+
+bool RecordedFileLoader::loadFrom(int fd) {
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0) {
+        local_.error = std::strerror(errno);
+        return false;
+    }
+    local_.fileSize = static_cast<std::uint64_t>(opened.st_size);
+
+    XAxis axis(xSourceFor(layout_));
+    std::uint64_t lineNumber = 0;
+    ParsedLine parsed;
+    RecordedBatch batch;
+    const std::size_t chunk = std::max<std::size_t>(options_.chunkBytes, 4096);
+    // A chunk to read into, after the half line left from the one before.
+    std::vector<char> buffer(2 * chunk);
+    std::size_t pending = 0;
+    std::uint64_t offset = 0;
+    bool discarding = false;  // inside a line longer than a chunk
+    bool reserved = false;
+    auto lastGrowth = std::chrono::steady_clock::now();
+    halfLineCounted_ = false;
+
+    const auto takeLine = [&](std::string_view line) {
+        ++lineNumber;
+        if (parseMeasurementLine(line, layout_, parsed)) {
+            batch.add(axis.next(parsed, lineNumber), parsed, layout_);
+        } else {
+            ++batch.skipped;
+        }
+    };
+
+    while (!stopRequested()) {
+        const ssize_t n = ::read(fd, buffer.data() + pending, chunk);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            local_.error = std::strerror(errno);
+            publish(&batch, false, 0);
+            return false;
+        }
+        if (n > 0) {
+            offset += static_cast<std::uint64_t>(n);
+            lastGrowth = std::chrono::steady_clock::now();
+            halfLineCounted_ = false;  // it grew: the half line may yet be whole
+            const char* p = buffer.data();
+            const char* const end = buffer.data() + pending + static_cast<std::size_t>(n);
+            while (const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
+                const char* next = static_cast<const char*>(found) + 1;
+                if (discarding) {
+                    discarding = false;
+                } else {
+                    takeLine(std::string_view(p, static_cast<std::size_t>(next - p)));
+                }
+                p = next;
+            }
+            pending = static_cast<std::size_t>(end - p);
+            if (pending >= chunk) {
+                // No line is that long: count it once and drop it up to its end.
+                if (!discarding) {
+                    ++lineNumber;
+                    ++batch.skipped;
+                }
+                discarding = true;
+                pending = 0;
+            } else {
+                std::memmove(buffer.data(), p, pending);
+            }
+            std::size_t reserveLines = 0;
+            if (!reserved && batch.size() > 0) {
+                // Room for the whole file at the first chunk's bytes per line,
+                // and a little more: untouched room costs address space only.
+                reserved = true;
+                const double bytesPerLine =
+                    static_cast<double>(offset - pending) / static_cast<double>(lineNumber);
+                reserveLines = static_cast<std::size_t>(
+                    static_cast<double>(local_.fileSize) / bytesPerLine * 1.1 + 1024);
+            }
+            local_.bytesRead = offset;
+            local_.fileSize = std::max(local_.fileSize, offset);
+            local_.pendingBytes = discarding ? 0 : pending;
+            local_.caughtUp = false;
+            publish(&batch, false, reserveLines);
+            batch.clear();
+            continue;
+        }
+
+        // The end of the file as it is now.
+        if (!options_.follow) {
+            if (pending > 0 && !discarding) {
+                takeLine(std::string_view(buffer.data(), pending));
+            }
+            local_.pendingBytes = 0;
+            local_.caughtUp = true;
+            publish(&batch, false, 0);
+            return false;
+        }
+        if (!local_.caughtUp) {
+            local_.caughtUp = true;
+            publish(nullptr, false, 0);
+        }
+        if (!waitPoll()) {
+            return false;
+        }
+        struct stat now {};
+        if (::stat(path_.c_str(), &now) != 0) {
+            continue;  // gone for now; it may be put back
+        }
+        if (!sameFile(now, opened) || static_cast<std::uint64_t>(now.st_size) < offset) {
+            return true;  // replaced or cut short: read it anew
+        }
+        if (static_cast<std::uint64_t>(now.st_size) != local_.fileSize) {
+            local_.fileSize = static_cast<std::uint64_t>(now.st_size);
+            local_.caughtUp = false;
+        } else if (pending > 0 && !discarding && !halfLineCounted_ &&
+                   std::chrono::steady_clock::now() - lastGrowth >= options_.halfLineSettle) {
+            // The writer has stopped halfway through a line.
+            halfLineCounted_ = true;
+            publish(nullptr, false, 0);
+        }
+    }
+    return false;
+}
+
+}  // namespace voltrix

@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "engine/recorded/recorded_data.h"
+#include "engine/recorded/recorded_layout.h"
+
+// Loads a recorded measurement file into a RecordedData on a thread of its
+// own, and in follow mode keeps reading what is appended to it (tail -f).
+// The file is only ever opened for reading.
+//
+// Threading:
+// - The loader's thread reads the file in large chunks and parses the whole
+//   lines of each chunk into a RecordedBatch of its own, with no lock held.
+//   It then appends the batch to the shared RecordedData under the loader's
+//   mutex, which it holds only for that copy.
+// - The progress callback runs on the loader's thread, after each batch and
+//   when the state changes, with no lock held. A window forwards it to its
+//   own thread (a queued call) and reads the data there.
+// - Readers call snapshot(): it holds the mutex for its lifetime, so the data
+//   cannot change (or move) while it lives. Keep it short, e.g. for one
+//   repaint; spans taken from it are valid only while it lives.
+// - The destructor (or stop()) ends the thread promptly: it is woken from its
+//   wait between polls and checks between chunks.
+
+namespace voltrix {
+
+struct RecordedLoadProgress {
+    std::uint64_t bytesRead = 0;     // bytes taken from the file, a pending half line included
+    std::uint64_t fileSize = 0;      // size at the last look
+    std::size_t lines = 0;           // lines in the data
+    std::uint64_t skippedLines = 0;  // lines that did not parse, a settled half line included
+    std::uint64_t pendingBytes = 0;  // a half line at the end, waiting for the rest
+    std::uint32_t reloads = 0;       // times the file shrank or was replaced and was read anew
+    bool caughtUp = false;           // everything the file held at the last look has been read
+    bool finished = false;           // the thread has ended (not following: the whole file read)
+    std::string error;               // why the file could not be read, or empty
+};
+
+class RecordedFileLoader {
+public:
+    struct Options {
+        // Keep reading what is appended. A half line at the end waits for
+        // its end; it counts as skipped only once the file has not grown for
+        // `halfLineSettle`, and no more when the rest of it comes.
+        bool follow = false;
+        std::size_t chunkBytes = std::size_t{4} << 20;
+        std::chrono::milliseconds pollInterval{250};
+        std::chrono::milliseconds halfLineSettle{2000};
+    };
+    using ProgressCallback = std::function<void(const RecordedLoadProgress&)>;
+
+    // Starts the thread at once.
+    RecordedFileLoader(std::filesystem::path path, const RecordedLayout& layout, Options options,
+                       ProgressCallback onProgress = {});
+    ~RecordedFileLoader();
+    RecordedFileLoader(const RecordedFileLoader&) = delete;
+    RecordedFileLoader& operator=(const RecordedFileLoader&) = delete;
+
+    // Ends the thread and waits for it. Idempotent.
+    void stop();
+
+    RecordedLoadProgress progress() const;
+
+    // Waits until `done(progress)` holds or `timeout` passes; true when it
+    // holds. For callers without an event loop (tests, benchmarks, tools).
+    bool waitFor(const std::function<bool(const RecordedLoadProgress&)>& done,
+                 std::chrono::milliseconds timeout) const;
+
+    class Snapshot {
+    public:
+        const RecordedData& data() const { return *data_; }
+        const RecordedData* operator->() const { return data_; }
+
+    private:
+        friend class RecordedFileLoader;
+        Snapshot(std::unique_lock<std::mutex> lock, const RecordedData* data)
+            : lock_(std::move(lock)), data_(data) {}
+        std::unique_lock<std::mutex> lock_;
+        const RecordedData* data_;
+    };
+    Snapshot snapshot() const;
+
+private:
+    void run();
+    // True when the file was replaced or cut short and must be read anew.
+    bool loadFrom(int fd);
+    // Hands `batch` (may be null) to the shared data and publishes local_.
+    void publish(const RecordedBatch* batch, bool resetData, std::size_t reserveLines);
+    bool stopRequested() const;
+    // Sleeps one poll interval; false when asked to stop.
+    bool waitPoll();
+
+    const std::filesystem::path path_;
+    const RecordedLayout layout_;
+    const Options options_;
+    const ProgressCallback onProgress_;
+
+    mutable std::mutex mutex_;  // guards data_, progress_ and stopping_
+    mutable std::condition_variable changed_;
+    RecordedData data_;
+    RecordedLoadProgress progress_;
+    bool stopping_ = false;
+
+    // The loader thread's own state.
+    RecordedLoadProgress local_;
+    bool halfLineCounted_ = false;
+    std::thread thread_;
+};
+
+}  // namespace voltrix
