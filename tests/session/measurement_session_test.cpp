@@ -23,21 +23,14 @@
 #include "session/device_link.h"
 #include "session/measurement_session.h"
 #include "session/session_thread.h"
+#include "wait_for.h"
 
 namespace voltrix {
 namespace {
 
 template <typename Condition>
 bool waitFor(Condition done, qint64 timeoutMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return testing::waitFor(done, timeoutMs);
 }
 
 QList<QByteArray> fileLines(const QString& path) {

@@ -22,6 +22,7 @@
 #include "qt_printers.h"
 #include "ui/window/settings_binding.h"
 #include "ui/window/tfmain.h"
+#include "wait_for.h"
 
 namespace voltrix::testing {
 
@@ -65,15 +66,7 @@ protected:
     // Runs the event loop until `done` holds (or `timeoutMs` passed).
     template <typename Condition>
     static bool waitFor(Condition done, qint64 timeoutMs = 5000) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > timeoutMs) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
+        return testing::waitFor(done, timeoutMs);
     }
 
     std::unique_ptr<TFMain> open(QString directory = {}, QString userDirectory = {}) {
