@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/recorded/recorded_file_probe.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "engine/recorded/line_parser.h"
+
+namespace voltrix {
+namespace {
+
+QString toQString(const std::filesystem::path& path) {
+    return QString::fromStdU16String(path.u16string());
+}
+
+}  // namespace
+
+RecordedFileProbe probeRecordedFile(const std::filesystem::path& path, std::size_t maxLines,
+                                    std::size_t maxBytes) {
+    RecordedFileProbe probe;
+    QFile file(toQString(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        probe.error = file.errorString().toStdString();
+        return probe;
+    }
+    const QByteArray head = file.read(static_cast<qint64>(maxBytes));
+    std::string_view rest(head.constData(), static_cast<std::size_t>(head.size()));
+    while (probe.lines.size() < maxLines) {
+        const std::size_t end = rest.find('\n');
+        if (end == std::string_view::npos) {
+            break;  // a half line, or one beyond the bytes read
+        }
+        std::string_view line = rest.substr(0, end);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        probe.lines.emplace_back(line);
+        rest.remove_prefix(end + 1);
+    }
+    return probe;
+}
+
+bool layoutFits(const RecordedLayout& layout, const std::vector<std::string>& lines) {
+    std::size_t read = 0;
+    ParsedLine parsed;
+    for (const std::string& line : lines) {
+        read += parseMeasurementLine(line, layout, parsed) ? 1 : 0;
+    }
+    return read * 2 >= lines.size() && (lines.empty() || read > 0);
+}
+
+std::string exportRecordedLines(const std::filesystem::path& source, const RecordedLayout& layout,
+                                std::size_t first, std::size_t last,
+                                const std::filesystem::path& target) {
+    const QString sourceName = toQString(source);
+    const QString targetName = toQString(target);
+    const QFileInfo sourceInfo(sourceName);
+    const QFileInfo targetInfo(targetName);
+    if (targetInfo.exists() && sourceInfo.canonicalFilePath() == targetInfo.canonicalFilePath()) {
+        return "the lines cannot be saved over the file they come from";
+    }
+    QFile in(sourceName);
+    if (!in.open(QIODevice::ReadOnly)) {
+        return in.errorString().toStdString();
+    }
+    QSaveFile out(targetName);
+    if (!out.open(QIODevice::WriteOnly)) {
+        return out.errorString().toStdString();
+    }
+    constexpr qint64 kChunk = qint64{4} << 20;
+    QByteArray pending;  // the start of a line whose end is in the next chunk
+    std::size_t index = 0;  // lines that parsed so far
+    ParsedLine parsed;
+    while (index < last) {
+        const QByteArray chunk = in.read(kChunk);
+        if (chunk.isEmpty()) {
+            if (in.error() != QFileDevice::NoError) {
+                return in.errorString().toStdString();
+            }
+            break;  // the end; a half line there is no line of the file yet
+        }
+        pending.append(chunk);
+        std::string_view rest(pending.constData(), static_cast<std::size_t>(pending.size()));
+        std::size_t consumed = 0;
+        for (;;) {
+            const std::size_t end = rest.find('\n', consumed);
+            if (end == std::string_view::npos || index >= last) {
+                break;
+            }
+            const std::string_view whole = rest.substr(consumed, end + 1 - consumed);
+            if (parseMeasurementLine(whole, layout, parsed)) {
+                if (index >= first &&
+                    out.write(whole.data(), static_cast<qint64>(whole.size())) !=
+                        static_cast<qint64>(whole.size())) {
+                    return out.errorString().toStdString();
+                }
+                ++index;
+            }
+            consumed = end + 1;
+        }
+        pending.remove(0, static_cast<qsizetype>(consumed));
+    }
+    if (!out.commit()) {
+        return out.errorString().toStdString();
+    }
+    return {};
+}
+
+}  // namespace voltrix

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/recorded/recorded_layout.h"
+
+// A look at the head of a measurement file before loading it, to tell
+// whether the stored column selection reads it, and to copy a range of its
+// lines. Both only ever read the file.
+
+namespace voltrix {
+
+struct RecordedFileProbe {
+    std::vector<std::string> lines;  // the first whole lines, without their line ends
+    std::string error;               // why the file could not be read, or empty
+};
+
+// At most `maxLines` whole lines from the first `maxBytes` bytes.
+RecordedFileProbe probeRecordedFile(const std::filesystem::path& path, std::size_t maxLines = 32,
+                                    std::size_t maxBytes = std::size_t{64} << 10);
+
+// Whether `layout` reads at least half of `lines` (all of one or two): a
+// stray bad line does not make a selection wrong. True for no lines: an
+// empty file fits any selection.
+bool layoutFits(const RecordedLayout& layout, const std::vector<std::string>& lines);
+
+// Copies lines first..last-1 of those of `source` that parse under `layout`
+// (the numbering of the RecordedData loaded from it) to `target`, byte for
+// byte with their own line ends, replacing `target` only once all is written.
+// Gives an error text, empty on success. `target` must not be `source`.
+std::string exportRecordedLines(const std::filesystem::path& source, const RecordedLayout& layout,
+                                std::size_t first, std::size_t last,
+                                const std::filesystem::path& target);
+
+}  // namespace voltrix

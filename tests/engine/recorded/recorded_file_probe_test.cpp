@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/recorded/recorded_file_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "engine/recorded/recorded_test_support.h"
+
+namespace voltrix {
+namespace {
+
+std::filesystem::path pathOf(const QString& name) {
+    return std::filesystem::path(name.toStdString());
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void put(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+LogLineSettings counterAndAdc1() {
+    LogLineSettings settings;
+    settings.set(LogColumn::Counter);
+    settings.set(LogColumn::Adc1);
+    settings.decimals = 2;
+    settings.decimalSeparator = ",";
+    return settings;
+}
+
+// Lines 0..count-1 of the writer, with garbage between some of them.
+QByteArray fileWithGarbage(int count, std::vector<std::string>* goodLines) {
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i) {
+        std::string line = test::writtenLine(counterAndAdc1(), test::clockFromMilliseconds(0),
+                                             static_cast<std::uint32_t>(i),
+                                             test::sampleMeasurement(i));
+        goodLines->push_back(line);
+        bytes += QByteArray::fromStdString(line);
+        if (i % 3 == 1) {
+            bytes += "garbage;\r\n";
+        }
+    }
+    return bytes;
+}
+
+TEST(RecordedFileProbe, TheHeadsWholeLinesAndWhetherASelectionReadsThem) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("m.csv");
+    put(path, "1;2,50;\r\n2;3,00;\r\n3;4,0");  // the last line is cut short
+    const RecordedFileProbe probe = probeRecordedFile(pathOf(path));
+    EXPECT_EQ(probe.error, "");
+    EXPECT_EQ(probe.lines, (std::vector<std::string>{"1;2,50;", "2;3,00;"}));
+
+    EXPECT_TRUE(layoutFits(RecordedLayout::fromSettings(counterAndAdc1()), probe.lines));
+    LogLineSettings threeColumns = counterAndAdc1();
+    threeColumns.set(LogColumn::Adc2);
+    EXPECT_FALSE(layoutFits(RecordedLayout::fromSettings(threeColumns), probe.lines));
+    // A stray bad line among good ones does not make the selection wrong.
+    EXPECT_TRUE(layoutFits(RecordedLayout::fromSettings(counterAndAdc1()),
+                           {"1;2,50;", "x", "3;4,00;"}));
+    EXPECT_TRUE(layoutFits(RecordedLayout::fromSettings(threeColumns), {}));
+
+    EXPECT_NE(probeRecordedFile(pathOf(dir.filePath("none.csv"))).error, "");
+}
+
+// The exported lines are those the loader numbers first..last-1: lines that
+// do not parse are neither counted nor copied, and the copies are the
+// source's bytes, line ends included.
+TEST(RecordedFileProbe, ExportCopiesTheNumberedLinesByteForByteAndLeavesTheSource) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("m.csv");
+    std::vector<std::string> good;
+    put(source, fileWithGarbage(40, &good) + "17;1,0");  // and a half line
+    const QByteArray before = contents(source);
+    const RecordedLayout layout = RecordedLayout::fromSettings(counterAndAdc1());
+
+    struct Case {
+        std::size_t first;
+        std::size_t last;
+    };
+    for (const Case c : {Case{0, 40}, Case{5, 12}, Case{39, 40}, Case{10, 10}, Case{30, 99}}) {
+        const QString target = dir.filePath(QStringLiteral("out_%1_%2.csv").arg(c.first).arg(c.last));
+        ASSERT_EQ(exportRecordedLines(pathOf(source), layout, c.first, c.last, pathOf(target)), "");
+        std::string expected;
+        for (std::size_t i = c.first; i < std::min<std::size_t>(c.last, good.size()); ++i) {
+            expected += good[i];
+        }
+        EXPECT_EQ(contents(target).toStdString(), expected) << c.first << ".." << c.last;
+    }
+    EXPECT_EQ(contents(source), before);
+}
+
+TEST(RecordedFileProbe, ExportRefusesToWriteOverItsSourceAndKeepsAnOldTargetOnFailure) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("m.csv");
+    std::vector<std::string> good;
+    put(source, fileWithGarbage(5, &good));
+    const QByteArray before = contents(source);
+    const RecordedLayout layout = RecordedLayout::fromSettings(counterAndAdc1());
+    EXPECT_NE(exportRecordedLines(pathOf(source), layout, 0, 5, pathOf(source)), "");
+    EXPECT_EQ(contents(source), before);
+
+    // Through another name of the same file, too.
+    ASSERT_TRUE(QFile::link(source, dir.filePath("link.csv")));
+    EXPECT_NE(exportRecordedLines(pathOf(source), layout, 0, 5, pathOf(dir.filePath("link.csv"))),
+              "");
+    EXPECT_EQ(contents(source), before);
+
+    // A target in a folder that does not exist: an error, nothing written.
+    EXPECT_NE(exportRecordedLines(pathOf(source), layout, 0, 5,
+                                  pathOf(dir.filePath("no/such/folder/out.csv"))),
+              "");
+}
+
+}  // namespace
+}  // namespace voltrix
