@@ -1,0 +1,603 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/viewer/recorded_chart.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QKeyEvent>
+
+#include "ui/chart/chart_view.h"
+#include "ui/chart/column_spans.h"
+#include "ui/chart/span_painter.h"
+
+namespace voltrix {
+namespace {
+
+const QColor kPlotBackground(40, 40, 40);
+const QColor kGridColour(90, 90, 90);
+const QColor kCursorColour(255, 255, 255, 180);
+// Outputs 1 to 6, top to bottom, each in its own lane.
+const QRgb kOutputColours[kOutputCount] = {qRgb(255, 96, 96),  qRgb(96, 255, 96),
+                                          qRgb(96, 160, 255), qRgb(255, 255, 96),
+                                          qRgb(255, 96, 255), qRgb(96, 255, 255)};
+constexpr double kLaneLow = 0.2;   // LO within a lane of height 1
+constexpr double kLaneHigh = 0.8;  // HI
+// Beyond this a pixel is off the widget whatever its size: an infinite
+// value is drawn as a line to the edge.
+constexpr double kFarPixel = 1e5;
+
+// The affine map of one linear axis from coordinates to pixels.
+struct PixelMap {
+    explicit PixelMap(const QCPAxis* axis) {
+        const QCPRange range = axis->range();
+        origin = axis->coordToPixel(range.lower);
+        lower = range.lower;
+        scale = range.size() > 0 ? (axis->coordToPixel(range.upper) - origin) / range.size() : 0;
+    }
+    double operator()(double coordinate) const {
+        // NaN stays NaN, and so ends the line.
+        return std::clamp(origin + (coordinate - lower) * scale, -kFarPixel, kFarPixel);
+    }
+    double origin = 0;
+    double lower = 0;
+    double scale = 0;
+};
+
+}  // namespace
+
+// One quantity of the file; draws through its chart.
+class QuantityTrace : public QCPAbstractPlottable {
+public:
+    QuantityTrace(RecordedChart* chart, std::size_t quantity)
+        : QCPAbstractPlottable(chart->xAxis, chart->yAxis), chart_(chart), quantity_(quantity) {
+        setPen(QPen(chartSeriesColour(static_cast<int>(quantity)), RecordedChart::kLineWidth));
+        setSelectable(QCP::stNone);
+        // Spans are whole pixels: blending would only blur them, and cost.
+        setAntialiased(false);
+    }
+
+    double selectTest(const QPointF&, bool, QVariant*) const override { return -1; }
+    QCPRange getKeyRange(bool& found, QCP::SignDomain) const override {
+        found = false;
+        return {};
+    }
+    QCPRange getValueRange(bool& found, QCP::SignDomain, const QCPRange&) const override {
+        found = false;
+        return {};
+    }
+
+protected:
+    void draw(QCPPainter* painter) override;
+    void drawLegendIcon(QCPPainter*, const QRectF&) const override {}
+
+private:
+    RecordedChart* chart_;
+    std::size_t quantity_;
+    ColumnSpanBuilder spans_;
+    SpanPainter painter_;
+};
+
+// The six outputs as step lines, one lane each.
+class OutputsTrace : public QCPAbstractPlottable {
+public:
+    OutputsTrace(RecordedChart* chart, QCPAxis* keyAxis, QCPAxis* valueAxis)
+        : QCPAbstractPlottable(keyAxis, valueAxis), chart_(chart) {
+        setSelectable(QCP::stNone);
+        setAntialiased(false);
+    }
+
+    double selectTest(const QPointF&, bool, QVariant*) const override { return -1; }
+    QCPRange getKeyRange(bool& found, QCP::SignDomain) const override {
+        found = false;
+        return {};
+    }
+    QCPRange getValueRange(bool& found, QCP::SignDomain, const QCPRange&) const override {
+        found = false;
+        return {};
+    }
+
+protected:
+    void draw(QCPPainter* painter) override;
+    void drawLegendIcon(QCPPainter*, const QRectF&) const override {}
+
+private:
+    RecordedChart* chart_;
+    ColumnSpanBuilder spans_;
+    SpanPainter painter_;
+    // Per pixel column: the outputs HI on every line, and on any line.
+    std::vector<std::uint8_t> allHigh_;
+    std::vector<std::uint8_t> anyHigh_;
+};
+
+void QuantityTrace::draw(QCPPainter* painter) {
+    if (!chart_->shown_[quantity_]) {
+        return;
+    }
+    applyDefaultAntialiasingHint(painter);
+    const auto snapshot = chart_->snapshot();
+    if (!snapshot) {
+        return;
+    }
+    const RecordedData& data = snapshot->data();
+    const std::span<const float> values = data.values(quantity_);
+    if (values.empty() || data.size() == 0) {
+        return;
+    }
+    const std::span<const double> x = data.x();
+    const PixelMap keyPixel(keyAxis());
+    const PixelMap valuePixel(valueAxis());
+    const std::vector<std::size_t>& starts = chart_->columnStarts(data);
+    const int width = static_cast<int>(starts.size()) - 1;
+    const double left = keyAxis()->axisRect()->left();
+    const std::size_t first = starts.front();
+    const std::size_t last = starts.back();
+    spans_.clear();
+    const auto addLine = [&](std::size_t i) {
+        spans_.add({keyPixel(x[i]), valuePixel(values[i])});
+    };
+    // The lines just outside the range too, so that the line reaches the edges.
+    if (first > 0) {
+        addLine(first - 1);
+    }
+    if (last - first <= 2 * static_cast<std::size_t>(width)) {
+        for (std::size_t i = first; i < last; ++i) {
+            addLine(i);
+        }
+    } else {
+        for (int c = 0; c < width; ++c) {
+            const std::size_t a = starts[c];
+            const std::size_t b = starts[c + 1];
+            if (a == b) {
+                continue;
+            }
+            const MinMax range = data.minMax(quantity_, a, b);
+            if (range.empty()) {
+                spans_.breakLine();
+                continue;
+            }
+            // First, lowest, highest, last: the column's span, joined to its
+            // neighbours where the data goes on.
+            const double cx = left + c + 0.5;
+            if (!std::isnan(values[a])) {
+                spans_.add({cx, valuePixel(values[a])});
+            }
+            spans_.add({cx, valuePixel(range.min)});
+            spans_.add({cx, valuePixel(range.max)});
+            if (!std::isnan(values[b - 1])) {
+                spans_.add({cx, valuePixel(values[b - 1])});
+            }
+        }
+    }
+    if (last < data.size()) {
+        addLine(last);
+    }
+    painter_.draw(*painter, spans_.lines(), mPen);
+}
+
+void OutputsTrace::draw(QCPPainter* painter) {
+    if (!chart_->outputsShown_) {
+        return;
+    }
+    applyDefaultAntialiasingHint(painter);
+    const auto snapshot = chart_->snapshot();
+    if (!snapshot) {
+        return;
+    }
+    const RecordedData& data = snapshot->data();
+    const std::span<const std::uint8_t> outputs = data.outputs();
+    if (outputs.empty() || !data.layout().has(LogColumn::Output)) {
+        return;
+    }
+    const std::span<const double> x = data.x();
+    const PixelMap keyPixel(keyAxis());
+    const std::vector<std::size_t>& starts = chart_->columnStarts(data);
+    const int width = static_cast<int>(starts.size()) - 1;
+    const double left = keyAxis()->axisRect()->left();
+    const std::size_t first = starts.front() > 0 ? starts.front() - 1 : 0;
+    const std::size_t last = std::min(starts.back() + 1, outputs.size());
+    const bool perLine = last - first <= 2 * static_cast<std::size_t>(width);
+    if (!perLine) {
+        allHigh_.assign(width, 0);
+        anyHigh_.assign(width, 0);
+        for (int c = 0; c < width; ++c) {
+            std::uint8_t all = 0xFF;
+            std::uint8_t any = 0;
+            for (std::size_t i = starts[c]; i < starts[c + 1]; ++i) {
+                all &= outputs[i];
+                any |= outputs[i];
+            }
+            allHigh_[c] = all;
+            anyHigh_[c] = any;
+        }
+    }
+    for (std::size_t n = 0; n < kOutputCount; ++n) {
+        const std::uint8_t bit = static_cast<std::uint8_t>(1u << n);
+        const double lane = static_cast<double>(kOutputCount - 1 - n);
+        const double low = valueAxis()->coordToPixel(lane + kLaneLow);
+        const double high = valueAxis()->coordToPixel(lane + kLaneHigh);
+        const auto level = [&](std::uint8_t states) { return (states & bit) != 0 ? high : low; };
+        spans_.clear();
+        if (perLine) {
+            for (std::size_t i = first; i < last; ++i) {
+                const double px = keyPixel(x[i]);
+                if (i > first) {
+                    spans_.add({px, level(outputs[i - 1])});  // the step
+                }
+                spans_.add({px, level(outputs[i])});
+            }
+        } else {
+            if (first < starts.front()) {
+                spans_.add({keyPixel(x[first]), level(outputs[first])});
+            }
+            for (int c = 0; c < width; ++c) {
+                if (starts[c] == starts[c + 1]) {
+                    continue;
+                }
+                const double cx = left + c + 0.5;
+                spans_.add({cx, level(outputs[starts[c]])});
+                if ((allHigh_[c] & bit) == 0 && (anyHigh_[c] & bit) != 0) {
+                    spans_.add({cx, low});
+                    spans_.add({cx, high});
+                }
+                spans_.add({cx, level(outputs[starts[c + 1] - 1])});
+            }
+            if (starts.back() < outputs.size()) {
+                spans_.add({keyPixel(x[starts.back()]), level(outputs[starts.back()])});
+            }
+        }
+        painter_.draw(*painter, spans_.lines(), QPen(QColor(kOutputColours[n]), 1));
+    }
+}
+
+RecordedChart::RecordedChart(QWidget* parent) : QCustomPlot(parent) {
+    setObjectName(QStringLiteral("RecordedChart"));
+    setAutoAddPlottableToLegend(false);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    shown_.fill(true);
+
+    outputsRect_ = new QCPAxisRect(this);
+    plotLayout()->addElement(1, 0, outputsRect_);
+    outputsRect_->setMinimumSize(0, kOutputsBandHeight);
+    outputsRect_->setMaximumSize(QWIDGETSIZE_MAX, kOutputsBandHeight);
+    auto* margins = new QCPMarginGroup(this);
+    axisRect()->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+    outputsRect_->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+
+    QCPAxis* outputsX = outputsRect_->axis(QCPAxis::atBottom);
+    QCPAxis* outputsY = outputsRect_->axis(QCPAxis::atLeft);
+    outputsY->setRange(0, kOutputCount);
+    auto lanes = QSharedPointer<QCPAxisTickerText>::create();
+    for (std::size_t n = 0; n < kOutputCount; ++n) {
+        lanes->addTick(static_cast<double>(kOutputCount - 1 - n) + 0.5,
+                       QStringLiteral("OUT%1").arg(n + 1));
+    }
+    outputsY->setTicker(lanes);
+    outputsY->grid()->setVisible(false);
+    outputsX->setTickLabels(false);
+
+    for (QCPAxisRect* rect : {axisRect(), outputsRect_}) {
+        rect->setBackground(kPlotBackground);
+        rect->setRangeDrag(Qt::Horizontal);
+        rect->setRangeZoom(Qt::Horizontal);
+        for (QCPAxis* axis : rect->axes()) {
+            axis->grid()->setPen(QPen(kGridColour, 0, Qt::DotLine));
+        }
+    }
+    axisRect()->setRangeDragAxes(xAxis, nullptr);
+    axisRect()->setRangeZoomAxes(xAxis, nullptr);
+    outputsRect_->setRangeDragAxes(outputsX, nullptr);
+    outputsRect_->setRangeZoomAxes(outputsX, nullptr);
+    setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+
+    connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this, outputsX](const QCPRange& range) {
+                if (outputsX->range() != range) {
+                    outputsX->setRange(range);
+                }
+                xRangeChanged(range);
+            });
+    connect(outputsX, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this](const QCPRange& range) {
+                if (xAxis->range() != range) {
+                    xAxis->setRange(range);
+                }
+            });
+
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        new QuantityTrace(this, q);  // owned by the plot
+    }
+    new OutputsTrace(this, outputsX, outputsY);
+
+    // The cursor on a layer of its own, so that moving it repaints only it.
+    addLayer(QStringLiteral("cursor"), layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    layer(QStringLiteral("cursor"))->setMode(QCPLayer::lmBuffered);
+    const auto makeCursor = [this](QCPAxisRect* rect) {
+        auto* line = new QCPItemStraightLine(this);
+        line->setLayer(QStringLiteral("cursor"));
+        line->setClipAxisRect(rect);
+        line->setPen(QPen(kCursorColour, 1));
+        for (QCPItemPosition* point : {line->point1, line->point2}) {
+            point->setAxisRect(rect);
+            point->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+        }
+        line->setVisible(false);
+        return line;
+    };
+    cursorLine_ = makeCursor(axisRect());
+    outputsCursorLine_ = makeCursor(outputsRect_);
+}
+
+void RecordedChart::setLoader(const RecordedFileLoader* loader) {
+    loader_ = loader;
+    xSourceApplied_ = false;
+    followEnd_ = true;
+    columns_ = {};
+    setCursorX(std::numeric_limits<double>::quiet_NaN());
+    dataGrew();
+}
+
+std::optional<RecordedFileLoader::Snapshot> RecordedChart::snapshot() const {
+    if (loader_ == nullptr) {
+        return std::nullopt;
+    }
+    return loader_->snapshot();
+}
+
+void RecordedChart::setQuantityShown(std::size_t quantity, bool shown) {
+    shown_[quantity] = shown;
+    fitValueAxis();
+    replot(rpQueuedReplot);
+}
+
+void RecordedChart::setOutputsShown(bool shown) {
+    outputsShown_ = shown;
+    outputsRect_->setVisible(shown);
+    if (shown) {
+        if (plotLayout()->elementAt(1) != outputsRect_) {
+            plotLayout()->addElement(1, 0, outputsRect_);
+        }
+    } else {
+        plotLayout()->take(outputsRect_);
+        plotLayout()->simplify();
+    }
+    replot(rpQueuedReplot);
+}
+
+std::optional<QCPRange> RecordedChart::fullRange() const {
+    const auto snap = snapshot();
+    if (!snap || snap->data().size() == 0) {
+        return std::nullopt;
+    }
+    const std::span<const double> x = snap->data().x();
+    QCPRange range(x.front(), x.back());
+    if (range.size() <= 0) {
+        range = QCPRange(x.front() - 0.5, x.front() + 0.5);
+    }
+    return range;
+}
+
+void RecordedChart::applyXSource(XSource source) {
+    switch (source) {
+        case XSource::DateTime: {
+            auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
+            // x counts the file's own local calendar from 1970 as if it were UTC.
+            ticker->setDateTimeSpec(Qt::UTC);
+            ticker->setDateTimeFormat(QStringLiteral("H:mm:ss\nd-M-yyyy"));
+            xAxis->setTicker(ticker);
+            xAxis->setLabel(QString());
+            break;
+        }
+        case XSource::TimeOfDay: {
+            auto ticker = QSharedPointer<QCPAxisTickerTime>::create();
+            ticker->setTimeFormat(QStringLiteral("%h:%m:%s"));
+            xAxis->setTicker(ticker);
+            xAxis->setLabel(QString());
+            break;
+        }
+        case XSource::Counter:
+            xAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
+            xAxis->setLabel(QCoreApplication::translate("Viewer", "licznik raportów"));
+            break;
+        case XSource::LineNumber:
+            xAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
+            xAxis->setLabel(QCoreApplication::translate("Viewer", "numer linii"));
+            break;
+    }
+    outputsRect_->axis(QCPAxis::atBottom)->setTicker(xAxis->ticker());
+}
+
+void RecordedChart::dataGrew() {
+    const std::optional<QCPRange> full = fullRange();
+    if (!full) {
+        replot(rpQueuedReplot);
+        return;
+    }
+    if (!xSourceApplied_) {
+        xSourceApplied_ = true;
+        applyXSource(snapshot()->data().xSource());
+        showWholeFile();
+        return;
+    }
+    if (followEnd_) {
+        const double size = xAxis->range().size();
+        const bool wasWhole = size >= full->size() || xAxis->range().lower <= full->lower;
+        xAxis->setRange(wasWhole ? *full : QCPRange(full->upper - size, full->upper));
+        followEnd_ = true;
+    }
+    fitValueAxis();
+    replot(rpQueuedReplot);
+}
+
+void RecordedChart::showWholeFile() {
+    if (const std::optional<QCPRange> full = fullRange()) {
+        xAxis->setRange(*full);
+        followEnd_ = true;
+    }
+    fitValueAxis();
+    replot(rpQueuedReplot);
+}
+
+void RecordedChart::xRangeChanged(const QCPRange& range) {
+    if (const std::optional<QCPRange> full = fullRange()) {
+        // Never wider than the file, nor off its ends.
+        QCPRange clamped = range;
+        if (clamped.size() > full->size()) {
+            clamped = *full;
+        } else if (clamped.lower < full->lower) {
+            clamped = QCPRange(full->lower, full->lower + range.size());
+        } else if (clamped.upper > full->upper) {
+            clamped = QCPRange(full->upper - range.size(), full->upper);
+        }
+        if (clamped != range) {
+            xAxis->setRange(clamped);  // comes back here
+            return;
+        }
+        followEnd_ = range.upper >= full->upper;
+    }
+    fitValueAxis();
+}
+
+std::pair<std::size_t, std::size_t> RecordedChart::shownLines() const {
+    const auto snap = snapshot();
+    if (!snap) {
+        return {0, 0};
+    }
+    const QCPRange range = xAxis->range();
+    const RecordedData& data = snap->data();
+    const std::size_t first = data.indexAtOrAfter(range.lower);
+    std::size_t last = data.indexAtOrAfter(range.upper);
+    // The line exactly at the right edge is shown too.
+    while (last < data.size() && data.x()[last] <= range.upper) {
+        ++last;
+    }
+    return {first, last};
+}
+
+void RecordedChart::fitValueAxis() {
+    const auto snap = snapshot();
+    if (!snap) {
+        return;
+    }
+    const RecordedData& data = snap->data();
+    const QCPRange range = xAxis->range();
+    const std::size_t first = data.indexAtOrAfter(range.lower);
+    const std::size_t last = std::min(data.indexAtOrAfter(range.upper) + 1, data.size());
+    MinMax shown;
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        if (!shown_[q] || data.values(q).empty() || first >= last) {
+            continue;
+        }
+        const MinMax values = data.minMax(q, first, last);
+        // An infinite value is drawn to the edge; it cannot set the scale.
+        if (!values.empty() && std::isfinite(values.min) && std::isfinite(values.max)) {
+            shown.add(values);
+        }
+    }
+    if (shown.empty()) {
+        return;
+    }
+    double low = shown.min;
+    double high = shown.max;
+    const double margin = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.05, 0.5);
+    yAxis->setRange(low - margin, high + margin);
+}
+
+const std::vector<std::size_t>& RecordedChart::columnStarts(const RecordedData& data) {
+    const QCPRange range = xAxis->range();
+    const int left = axisRect()->left();
+    const int width = std::max(axisRect()->width(), 1);
+    ColumnCache& cache = columns_;
+    if (cache.starts.empty() || cache.lines != data.size() || cache.lower != range.lower ||
+        cache.upper != range.upper || cache.left != left || cache.width != width) {
+        cache.lines = data.size();
+        cache.lower = range.lower;
+        cache.upper = range.upper;
+        cache.left = left;
+        cache.width = width;
+        cache.starts.resize(static_cast<std::size_t>(width) + 1);
+        for (int c = 0; c <= width; ++c) {
+            cache.starts[c] = data.indexAtOrAfter(xAxis->pixelToCoord(left + c));
+        }
+    }
+    return cache.starts;
+}
+
+void RecordedChart::setCursorX(double x) {
+    cursorX_ = x;
+    const bool visible = std::isfinite(x);
+    for (QCPItemStraightLine* line : {cursorLine_, outputsCursorLine_}) {
+        line->setVisible(visible);
+        if (visible) {
+            line->point1->setCoords(x, 0);
+            line->point2->setCoords(x, 1);
+        }
+    }
+    layer(QStringLiteral("cursor"))->replot();
+}
+
+void RecordedChart::keyPressEvent(QKeyEvent* event) {
+    const QCPRange range = xAxis->range();
+    const double step = range.size() / 10;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            xAxis->moveRange(-step);
+            break;
+        case Qt::Key_Right:
+            xAxis->moveRange(step);
+            break;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            xAxis->scaleRange(0.5, std::isfinite(cursorX_) ? cursorX_ : range.center());
+            break;
+        case Qt::Key_Minus:
+            xAxis->scaleRange(2.0, std::isfinite(cursorX_) ? cursorX_ : range.center());
+            break;
+        case Qt::Key_Home:
+            showWholeFile();
+            return;
+        default:
+            QCustomPlot::keyPressEvent(event);
+            return;
+    }
+    replot(rpQueuedReplot);
+}
+
+void RecordedChart::mouseMoveEvent(QMouseEvent* event) {
+    QCustomPlot::mouseMoveEvent(event);
+    const QRect area = axisRect()->rect();
+    const double px = event->position().x();
+    if (px >= area.left() && px <= area.right()) {
+        setCursorX(xAxis->pixelToCoord(px));
+        emit cursorMoved(cursorX_);
+    }
+}
+
+void RecordedChart::leaveEvent(QEvent* event) {
+    QCustomPlot::leaveEvent(event);
+}
+
+QString describeX(double x, XSource source) {
+    switch (source) {
+        case XSource::DateTime:
+            return QDateTime::fromMSecsSinceEpoch(std::llround(x * 1000), Qt::UTC)
+                .toString(QStringLiteral("d-M-yyyy H:mm:ss.zzz"));
+        case XSource::TimeOfDay: {
+            const auto ms = std::llround(x * 1000);
+            const long long days = ms / 86400000;
+            const QString time =
+                QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms % 86400000))
+                    .toString(QStringLiteral("H:mm:ss.zzz"));
+            return days > 0 ? QStringLiteral("+%1 d %2").arg(days).arg(time) : time;
+        }
+        case XSource::Counter:
+            return QCoreApplication::translate("Viewer", "raport %1").arg(std::llround(x));
+        case XSource::LineNumber:
+            return QCoreApplication::translate("Viewer", "linia %1").arg(std::llround(x));
+    }
+    return {};
+}
+
+}  // namespace voltrix

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "engine/protocol/quantities.h"
+#include "engine/recorded/recorded_file_loader.h"
+#include "qcustomplot.h"
+
+// The chart of a recorded measurement file: the fourteen quantities over x
+// in the main area, the six outputs as step lines in a band below it. It
+// draws from the loader's data under a short snapshot, never copying the
+// lines: each pixel column of a long range is drawn from the first, lowest,
+// highest and last value of the lines in it (the summaries make that a few
+// lookups), a range of fewer lines than pixels point by point, both through
+// the live chart's column spans.
+//
+// Mouse: drag pans, the wheel zooms the x axis; keys: Left/Right pan,
+// +/- zoom, Home shows the whole file. The value axis fits what is shown.
+
+namespace voltrix {
+
+class RecordedChart : public QCustomPlot {
+    Q_OBJECT
+
+public:
+    explicit RecordedChart(QWidget* parent = nullptr);
+
+    // The loader whose data is drawn; nullptr draws nothing. The loader
+    // must outlive its use here.
+    void setLoader(const RecordedFileLoader* loader);
+
+    bool quantityShown(std::size_t quantity) const { return shown_[quantity]; }
+    void setQuantityShown(std::size_t quantity, bool shown);
+    bool outputsShown() const { return outputsShown_; }
+    void setOutputsShown(bool shown);
+
+    // The loader read more: the whole-file range grows, and while the
+    // right edge is at the end of the data it stays there.
+    void dataGrew();
+    void showWholeFile();
+    // Lines first..last-1 are in the shown x range.
+    std::pair<std::size_t, std::size_t> shownLines() const;
+
+    // The x under the cursor line, NaN while there is none.
+    double cursorX() const { return cursorX_; }
+    // Puts the cursor line at `x` (NaN hides it).
+    void setCursorX(double x);
+
+    // The axis of the outputs' band; for tests and pictures.
+    QCPAxisRect* outputsRect() const { return outputsRect_; }
+
+    // One pixel: the raster engine's fast path, as in the live chart.
+    static constexpr double kLineWidth = 1;
+    static constexpr int kOutputsBandHeight = 90;
+
+signals:
+    void cursorMoved(double x);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    friend class QuantityTrace;
+    friend class OutputsTrace;
+
+    std::optional<RecordedFileLoader::Snapshot> snapshot() const;
+    void xRangeChanged(const QCPRange& range);
+    void fitValueAxis();
+    void applyXSource(XSource source);
+    // The whole file's x range; empty when there is no line.
+    std::optional<QCPRange> fullRange() const;
+    // The first line of each pixel column of the main area from its left
+    // edge, and one past the last; recomputed when the data, the range or
+    // the width changed since the last call.
+    const std::vector<std::size_t>& columnStarts(const RecordedData& data);
+
+    const RecordedFileLoader* loader_ = nullptr;
+    std::array<bool, kQuantityCount> shown_{};
+    bool outputsShown_ = true;
+    bool followEnd_ = true;
+    bool xSourceApplied_ = false;
+    double cursorX_ = std::numeric_limits<double>::quiet_NaN();
+    QCPAxisRect* outputsRect_ = nullptr;
+    QCPItemStraightLine* cursorLine_ = nullptr;
+    QCPItemStraightLine* outputsCursorLine_ = nullptr;
+
+    struct ColumnCache {
+        std::size_t lines = 0;
+        double lower = 0;
+        double upper = 0;
+        int left = 0;
+        int width = 0;
+        std::vector<std::size_t> starts;
+    } columns_;
+};
+
+// The x of a line in words, by where x comes from: a date and time, a time
+// of day, a report count or a line number.
+QString describeX(double x, XSource source);
+
+}  // namespace voltrix

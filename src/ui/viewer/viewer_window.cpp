@@ -1,0 +1,325 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/viewer/viewer_window.h"
+
+#include <cmath>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "engine/recorded/recorded_file_probe.h"
+#include "engine/text/format_value.h"
+#include "ui/chart/chart_view.h"
+#include "ui/viewer/column_layout_dialog.h"
+#include "ui/viewer/recorded_chart.h"
+
+namespace voltrix {
+namespace {
+
+constexpr int kReadoutDecimals = 3;
+
+std::filesystem::path toPath(const QString& name) {
+    return std::filesystem::path(name.toStdU16String());
+}
+
+QString quantityTitle(std::size_t quantity) {
+    return QCoreApplication::translate("Chart",
+                                       chartSeriesTitle(static_cast<int>(quantity)).toUtf8());
+}
+
+}  // namespace
+
+ViewerWindow::ViewerWindow(const RecordedLayout& storedLayout, QWidget* parent)
+    : QMainWindow(parent),
+      storedLayout_(storedLayout),
+      layout_(storedLayout),
+      progressQueued_(std::make_shared<std::atomic<bool>>(false)) {
+    setObjectName(QStringLiteral("ViewerWindow"));
+    setWindowTitle(QStringLiteral("VOLTRIX - View"));
+    resize(1280, 800);
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    auto* ticks = new QGridLayout;
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        auto* box = new QCheckBox(quantityTitle(q), central);
+        box->setObjectName(QStringLiteral("viewer_quantity_%1").arg(q + 1));
+        box->setChecked(true);
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::WindowText, chartSeriesColour(static_cast<int>(q)).darker(130));
+        box->setPalette(palette);
+        ticks->addWidget(box, static_cast<int>(q / 4), static_cast<int>(q % 4));
+        connect(box, &QCheckBox::toggled, this,
+                [this, q](bool on) { chart_->setQuantityShown(q, on); });
+        quantityBoxes_[q] = box;
+    }
+    outputsBox_ = new QCheckBox(tr("Stany wyjść"), central);
+    outputsBox_->setObjectName(QStringLiteral("viewer_outputs"));
+    outputsBox_->setChecked(true);
+    ticks->addWidget(outputsBox_, 3, 2);
+    connect(outputsBox_, &QCheckBox::toggled, this, [this](bool on) { chart_->setOutputsShown(on); });
+    column->addLayout(ticks);
+
+    chart_ = new RecordedChart(central);
+    column->addWidget(chart_, 1);
+    readout_ = new QLabel(central);
+    readout_->setObjectName(QStringLiteral("viewer_readout"));
+    readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    readout_->setWordWrap(true);
+    column->addWidget(readout_);
+    setCentralWidget(central);
+    connect(chart_, &RecordedChart::cursorMoved, this, &ViewerWindow::showCursor);
+
+    counts_ = new QLabel(this);
+    counts_->setObjectName(QStringLiteral("viewer_counts"));
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("viewer_progress"));
+    progress_->setRange(0, 1000);
+    progress_->setMaximumWidth(240);
+    progress_->setVisible(false);
+    statusBar()->addWidget(counts_, 1);
+    statusBar()->addPermanentWidget(progress_);
+    buildActions();
+}
+
+ViewerWindow::~ViewerWindow() {
+    // The loader's thread ends before the chart that reads its data.
+    chart_->setLoader(nullptr);
+    loader_.reset();
+}
+
+void ViewerWindow::buildActions() {
+    QToolBar* bar = addToolBar(tr("Plik"));
+    bar->setObjectName(QStringLiteral("viewer_toolbar"));
+    bar->setMovable(false);
+    const auto add = [&](const char* objectName, const QString& text, auto slot) {
+        QAction* action = bar->addAction(text);
+        action->setObjectName(QString::fromLatin1(objectName));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    add("viewer_open", tr("Otwórz…"), [this] { askOpen(); })->setShortcut(QKeySequence::Open);
+    add("viewer_columns", tr("Kolumny…"), [this] { askColumns(); });
+    followAction_ = add("viewer_follow", tr("Śledź plik"), [this](bool on) { setFollowing(on); });
+    followAction_->setCheckable(true);
+    add("viewer_whole", tr("Cały plik"), [this] { chart_->showWholeFile(); });
+    add("viewer_save_picture", tr("Zapisz obraz…"), [this] { askSavePicture(); });
+    add("viewer_save_lines", tr("Zapisz linie…"), [this] { askSaveLines(); });
+}
+
+bool ViewerWindow::openFile(const QString& path, std::optional<RecordedLayout> layout) {
+    const RecordedFileProbe probe = probeRecordedFile(toPath(path));
+    if (!probe.error.empty()) {
+        showProblem(tr("Nie można odczytać pliku %1: %2")
+                        .arg(path, QString::fromStdString(probe.error)));
+        return false;
+    }
+    RecordedLayout chosen = layout.value_or(storedLayout_);
+    if (!layout && !layoutFits(chosen, probe.lines)) {
+        ColumnLayoutDialog dialog(chosen, probe.lines, this);
+        if (dialog.exec() != QDialog::Accepted) {
+            return false;
+        }
+        chosen = dialog.chosenLayout();
+    }
+    path_ = path;
+    layout_ = chosen;
+    setWindowTitle(QStringLiteral("%1 - VOLTRIX - View").arg(QFileInfo(path).fileName()));
+    startLoader();
+    return true;
+}
+
+void ViewerWindow::setFollowing(bool follow) {
+    following_ = follow;
+    {
+        const QSignalBlocker quiet(followAction_);
+        followAction_->setChecked(follow);
+    }
+    if (!path_.isEmpty()) {
+        startLoader();
+    }
+}
+
+void ViewerWindow::startLoader() {
+    chart_->setLoader(nullptr);
+    loader_.reset();
+    // A fresh flag: a call queued by the old loader must not hold up the new one.
+    progressQueued_ = std::make_shared<std::atomic<bool>>(false);
+    RecordedFileLoader::Options options;
+    options.follow = following_;
+    const std::shared_ptr<std::atomic<bool>> queued = progressQueued_;
+    // Called on the loader's thread: one queued call at a time reads the
+    // newest state there.
+    loader_ = std::make_unique<RecordedFileLoader>(
+        toPath(path_), layout_, options, [this, queued](const RecordedLoadProgress&) {
+            if (!queued->exchange(true)) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, queued] {
+                        queued->store(false);
+                        if (queued == progressQueued_) {
+                            progressArrived();
+                        }
+                    },
+                    Qt::QueuedConnection);
+            }
+        });
+    progress_->setVisible(true);
+    progress_->setValue(0);
+    chart_->setLoader(loader_.get());
+    progressArrived();
+}
+
+void ViewerWindow::progressArrived() {
+    if (!loader_) {
+        return;
+    }
+    const RecordedLoadProgress state = loader_->progress();
+    if (!state.error.empty() && QString::fromStdString(state.error) != shownError_) {
+        shownError_ = QString::fromStdString(state.error);
+        showProblem(tr("Nie można odczytać pliku %1: %2")
+                        .arg(path_, QString::fromStdString(state.error)));
+    }
+    const double share = state.fileSize > 0 ? static_cast<double>(state.bytesRead) /
+                                                  static_cast<double>(state.fileSize)
+                                            : 1.0;
+    progress_->setValue(static_cast<int>(std::lround(std::min(share, 1.0) * 1000)));
+    progress_->setVisible(!state.caughtUp && !state.finished);
+    counts_->setText(countsText());
+    chart_->dataGrew();
+}
+
+QString ViewerWindow::countsText() const {
+    if (!loader_) {
+        return {};
+    }
+    const RecordedLoadProgress state = loader_->progress();
+    QString text = tr("Linie: %1, pominięte: %2").arg(state.lines).arg(state.skippedLines);
+    if (following_) {
+        text += tr(" (śledzony)");
+    }
+    return text;
+}
+
+void ViewerWindow::showCursor(double x) {
+    if (!loader_ || !std::isfinite(x)) {
+        readout_->clear();
+        return;
+    }
+    const auto snapshot = loader_->snapshot();
+    const RecordedData& data = snapshot.data();
+    if (data.size() == 0) {
+        readout_->clear();
+        return;
+    }
+    // The line nearest the cursor.
+    std::size_t i = data.indexAtOrAfter(x);
+    if (i == data.size() || (i > 0 && x - data.x()[i - 1] < data.x()[i] - x)) {
+        i = i == 0 ? 0 : i - 1;
+    }
+    const QString separator = systemDecimalSeparator();
+    QStringList parts;
+    parts << describeX(data.x()[i], data.xSource());
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        if (chart_->quantityShown(q) && !data.values(q).empty()) {
+            parts << QStringLiteral("%1: %2").arg(
+                         quantityTitle(q),
+                         FormatValue(data.values(q)[i], kReadoutDecimals, separator));
+        }
+    }
+    if (chart_->outputsShown() && data.layout().has(LogColumn::Output)) {
+        QStringList states;
+        for (std::size_t n = 0; n < kOutputCount; ++n) {
+            states << QStringLiteral("OUT%1 %2").arg(n + 1).arg(
+                          (data.outputs()[i] >> n) & 1 ? QStringLiteral("HI") : QStringLiteral("LO"));
+        }
+        parts << states.join(QLatin1Char(' '));
+    }
+    readout_->setText(parts.join(QStringLiteral("   ")));
+}
+
+QString ViewerWindow::readout() const {
+    return readout_->text();
+}
+
+QString ViewerWindow::savePicture(const QString& path) {
+    const bool pdf = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+    const bool saved = pdf ? chart_->savePdf(path, chart_->width(), chart_->height())
+                           : chart_->savePng(path, chart_->width(), chart_->height());
+    return saved ? QString() : tr("Nie można zapisać obrazu %1").arg(path);
+}
+
+QString ViewerWindow::saveLines(const QString& path) {
+    if (!loader_) {
+        return tr("Nie otwarto pliku");
+    }
+    const auto [first, last] = chart_->shownLines();
+    const std::string error = exportRecordedLines(toPath(path_), layout_, first, last, toPath(path));
+    return error.empty() ? QString()
+                         : tr("Nie można zapisać linii do %1: %2")
+                               .arg(path, QString::fromStdString(error));
+}
+
+void ViewerWindow::askOpen() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Plik pomiarowy"), QFileInfo(path_).absolutePath(),
+        tr("Pliki pomiarowe (*.csv *.txt);;Wszystkie pliki (*)"));
+    if (!path.isEmpty()) {
+        openFile(path);
+    }
+}
+
+void ViewerWindow::askColumns() {
+    if (path_.isEmpty()) {
+        return;
+    }
+    const RecordedFileProbe probe = probeRecordedFile(toPath(path_));
+    ColumnLayoutDialog dialog(layout_, probe.lines, this);
+    dialog.chooseLayout(layout_);
+    if (dialog.exec() == QDialog::Accepted) {
+        openFile(path_, dialog.chosenLayout());
+    }
+}
+
+void ViewerWindow::askSavePicture() {
+    const QString path = QFileDialog::getSaveFileName(this, tr("Zapisz obraz"), QString(),
+                                                      tr("Obraz PNG (*.png);;Dokument PDF (*.pdf)"));
+    if (!path.isEmpty()) {
+        if (const QString error = savePicture(path); !error.isEmpty()) {
+            showProblem(error);
+        }
+    }
+}
+
+void ViewerWindow::askSaveLines() {
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Zapisz linie"), QString(), tr("Plik pomiarowy (*.csv *.txt)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString error = saveLines(path);
+    QApplication::restoreOverrideCursor();
+    if (!error.isEmpty()) {
+        showProblem(error);
+    }
+}
+
+void ViewerWindow::showProblem(const QString& text) {
+    statusBar()->showMessage(text, 10000);
+    if (isVisible()) {
+        QMessageBox::warning(this, windowTitle(), text);
+    }
+}
+
+}  // namespace voltrix

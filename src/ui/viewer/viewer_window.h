@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <memory>
+
+#include <QMainWindow>
+#include <QString>
+
+#include "engine/recorded/recorded_file_loader.h"
+#include "engine/recorded/recorded_layout.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+
+// voltrix-view's window: a recorded measurement file on a chart, loaded on
+// the loader's thread while the window stays responsive, with a tick per
+// quantity and for the outputs, a cursor that reads every value at its x,
+// following a growing file, and saving the shown range as a picture or as a
+// measurement file of its own.
+
+namespace voltrix {
+
+class RecordedChart;
+
+class ViewerWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // `storedLayout`: the columns the window's settings log, used for a
+    // file unless they do not read it.
+    explicit ViewerWindow(const RecordedLayout& storedLayout, QWidget* parent = nullptr);
+    ~ViewerWindow() override;
+
+    // Opens `path`, asking for its columns when the stored ones do not read
+    // it (unless `layout` is given). False when it cannot be read or the
+    // operator cancelled; the reason is shown.
+    bool openFile(const QString& path, std::optional<RecordedLayout> layout = std::nullopt);
+    void setFollowing(bool follow);
+
+    RecordedChart* chart() const { return chart_; }
+    const RecordedFileLoader* loader() const { return loader_.get(); }
+    QString filePath() const { return path_; }
+    const RecordedLayout& fileLayout() const { return layout_; }
+    // The text of the cursor's readout and of the line counts.
+    QString readout() const;
+    QString countsText() const;
+
+    // Saves the shown range: as a PNG or PDF picture by the name's suffix,
+    // or its lines as a measurement file. An error text, empty on success.
+    QString savePicture(const QString& path);
+    QString saveLines(const QString& path);
+
+private:
+    void buildActions();
+    void startLoader();
+    void progressArrived();
+    void showCursor(double x);
+    void askOpen();
+    void askColumns();
+    void askSavePicture();
+    void askSaveLines();
+    void showProblem(const QString& text);
+
+    RecordedLayout storedLayout_;
+    RecordedLayout layout_;
+    QString path_;
+    QString shownError_;  // the loader's error last shown, once
+    bool following_ = false;
+    std::unique_ptr<RecordedFileLoader> loader_;
+    // At most one progress call queued to this thread at a time.
+    std::shared_ptr<std::atomic<bool>> progressQueued_;
+
+    RecordedChart* chart_ = nullptr;
+    std::array<QCheckBox*, kQuantityCount> quantityBoxes_{};
+    QCheckBox* outputsBox_ = nullptr;
+    QLabel* readout_ = nullptr;
+    QLabel* counts_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QAction* followAction_ = nullptr;
+};
+
+}  // namespace voltrix

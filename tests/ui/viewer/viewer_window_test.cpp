@@ -1,0 +1,243 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/viewer/viewer_window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "engine/logging/log_line.h"
+#include "engine/recorded/line_parser.h"
+#include "ui/chart/chart_view.h"
+#include "ui/viewer/column_layout_dialog.h"
+#include "ui/viewer/recorded_chart.h"
+#include "wait_for.h"
+
+namespace voltrix {
+namespace {
+
+using testing::waitFor;
+
+constexpr std::int64_t kStart = daysFromCivil(2026, 12, 8) * kMillisecondsPerDay + 9 * 3'600'000;
+
+LogLineSettings dateTimeAdc1AndOutputs() {
+    LogLineSettings settings;
+    settings.set(LogColumn::Date);
+    settings.set(LogColumn::Time);
+    settings.set(LogColumn::Counter);
+    settings.set(LogColumn::Adc1);
+    settings.set(LogColumn::Output);
+    settings.decimals = 2;
+    settings.decimalSeparator = ",";
+    return settings;
+}
+
+ClockReading clockAt(std::int64_t ms) {
+    const std::int64_t days = ms / kMillisecondsPerDay;
+    const std::int64_t rest = ms % kMillisecondsPerDay;
+    // Only days of December 2026 are used here.
+    const int day = static_cast<int>(days - daysFromCivil(2026, 12, 1)) + 1;
+    return {2026, 12, day, static_cast<int>(rest / 3'600'000), static_cast<int>(rest / 60'000 % 60),
+            static_cast<int>(rest / 1000 % 60), static_cast<int>(rest % 1000)};
+}
+
+// Line i: 1 ms apart, ADC1 = `adc1(i)`, output 1 HI on odd lines.
+template <typename Adc1>
+std::vector<std::string> linesOf(int count, Adc1 adc1, int firstIndex = 0) {
+    std::vector<std::string> lines;
+    for (int i = firstIndex; i < firstIndex + count; ++i) {
+        Measurement m;
+        m.adc[0].value = adc1(i);
+        m.outputs = static_cast<std::uint8_t>(i % 2);
+        std::string line;
+        BuildLogLine(line, dateTimeAdc1AndOutputs(), clockAt(kStart + i),
+                     static_cast<std::uint32_t>(i), m);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class ViewerWindowTest : public ::testing::Test {
+protected:
+    QString write(const std::vector<std::string>& lines, const QByteArray& tail = {}) {
+        const QString path = dir_.filePath("m.csv");
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Append));
+        for (const std::string& line : lines) {
+            file.write(line.data(), static_cast<qint64>(line.size()));
+        }
+        file.write(tail);
+        return path;
+    }
+
+    static QByteArray contents(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    std::unique_ptr<ViewerWindow> open(const QString& path, const LogLineSettings& stored,
+                                       bool follow = false) {
+        auto window = std::make_unique<ViewerWindow>(RecordedLayout::fromSettings(stored));
+        window->resize(1000, 700);
+        window->show();
+        window->setFollowing(follow);
+        EXPECT_TRUE(window->openFile(path));
+        return window;
+    }
+
+    static bool loaded(const ViewerWindow& window) {
+        const RecordedLoadProgress state = window.loader()->progress();
+        return state.finished || state.caughtUp;
+    }
+
+    static void moveMouse(QWidget* widget, QPoint pos) {
+        QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &move);
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(ViewerWindowTest, AFileIsShownWholeWithItsBadLinesCountedAndLeftAsItWas) {
+    std::vector<std::string> lines = linesOf(2000, [](int i) { return i * 0.5f; });
+    lines.insert(lines.begin() + 100, "garbage\r\n");
+    const QString path = write(lines, "8-12-2026;9:0:0:0;2000;1,0");  // a half line at the end
+    const QByteArray before = contents(path);
+    const auto window = open(path, dateTimeAdc1AndOutputs());
+    ASSERT_TRUE(waitFor([&] { return window->loader()->progress().finished; }));
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(window->countsText(), QStringLiteral("Linie: 2000, pominięte: 2"));
+    const QCPRange x = window->chart()->xAxis->range();
+    EXPECT_DOUBLE_EQ(x.lower, static_cast<double>(kStart) / 1000);
+    EXPECT_DOUBLE_EQ(x.upper, static_cast<double>(kStart + 1999) / 1000);
+    // The value axis fits ADC1's 0 .. 999.5 with a margin.
+    const QCPRange y = window->chart()->yAxis->range();
+    EXPECT_LT(y.lower, 0);
+    EXPECT_GT(y.upper, 999.5);
+    EXPECT_LT(y.upper, 1100);
+    EXPECT_EQ(window->chart()->shownLines(), (std::pair<std::size_t, std::size_t>{0, 2000}));
+    EXPECT_EQ(contents(path), before);
+}
+
+// An hour squeezed into a few hundred pixels: one line of 100,000 stands out
+// and must still be drawn, and the value axis reaches it.
+TEST_F(ViewerWindowTest, ASingleSpikeAmongManyLinesIsDrawn) {
+    const QString path =
+        write(linesOf(100000, [](int i) { return i == 61234 ? 1000.0f : 0.0f; }));
+    const auto window = open(path, dateTimeAdc1AndOutputs());
+    ASSERT_TRUE(waitFor([&] { return loaded(*window); }));
+    QCoreApplication::processEvents();
+    RecordedChart* chart = window->chart();
+    EXPECT_GE(chart->yAxis->range().upper, 1000);
+
+    chart->replot();
+    const QImage image = chart->toPixmap(chart->width(), chart->height()).toImage();
+    const QRect area = chart->axisRect()->rect();
+    const QRgb red = chartSeriesColour(0).rgb();
+    // ADC1's colour near the top of the plot: the spike.
+    const int spikeRow = static_cast<int>(chart->yAxis->coordToPixel(990));
+    int found = 0;
+    for (int px = area.left(); px <= area.right(); ++px) {
+        found += image.pixel(px, spikeRow) == red ? 1 : 0;
+    }
+    EXPECT_GE(found, 1);
+    EXPECT_LE(found, 3);  // one column (or its neighbours), not a smear
+}
+
+TEST_F(ViewerWindowTest, TheCursorReadsEveryShownValueOfTheNearestLine) {
+    const QString path = write(linesOf(11, [](int i) { return i * 1.25f; }));
+    const auto window = open(path, dateTimeAdc1AndOutputs());
+    ASSERT_TRUE(waitFor([&] { return loaded(*window); }));
+    QCoreApplication::processEvents();
+    RecordedChart* chart = window->chart();
+    // Over line 7 (x of 9:00:00.007).
+    const double x = static_cast<double>(kStart + 7) / 1000;
+    const int px = static_cast<int>(std::lround(chart->xAxis->coordToPixel(x)));
+    moveMouse(chart, {px, chart->axisRect()->rect().center().y()});
+    const QString readout = window->readout();
+    EXPECT_TRUE(readout.startsWith(QStringLiteral("8-12-2026 9:00:00.007"))) << readout.toStdString();
+    EXPECT_TRUE(readout.contains(QStringLiteral("wartość ADC1: 8")))
+        << readout.toStdString();  // 8.75 with the system's separator
+    EXPECT_TRUE(readout.contains(QStringLiteral("OUT1 HI OUT2 LO"))) << readout.toStdString();
+    EXPECT_FALSE(readout.contains(QStringLiteral("ADC2")));  // not in the file
+    EXPECT_DOUBLE_EQ(chart->cursorX(), chart->xAxis->pixelToCoord(px));
+}
+
+TEST_F(ViewerWindowTest, TheShownRangeIsSavedAsLinesOfTheFileAndAsPictures) {
+    const std::vector<std::string> lines = linesOf(1000, [](int i) { return i * 0.5f; });
+    const QString path = write(lines);
+    const auto window = open(path, dateTimeAdc1AndOutputs());
+    ASSERT_TRUE(waitFor([&] { return loaded(*window); }));
+    // Lines 200..299 in view.
+    window->chart()->xAxis->setRange(static_cast<double>(kStart + 200) / 1000,
+                                     static_cast<double>(kStart + 299) / 1000);
+    const QString saved = dir_.filePath("range.csv");
+    ASSERT_EQ(window->saveLines(saved), QString());
+    std::string expected;
+    for (int i = 200; i < 300; ++i) {
+        expected += lines[static_cast<std::size_t>(i)];
+    }
+    EXPECT_EQ(contents(saved).toStdString(), expected);
+    EXPECT_NE(window->saveLines(path), QString());  // never over the file it reads
+
+    ASSERT_EQ(window->savePicture(dir_.filePath("range.png")), QString());
+    EXPECT_FALSE(QImage(dir_.filePath("range.png")).isNull());
+    ASSERT_EQ(window->savePicture(dir_.filePath("range.pdf")), QString());
+    EXPECT_TRUE(contents(dir_.filePath("range.pdf")).startsWith("%PDF"));
+}
+
+TEST_F(ViewerWindowTest, AFollowedFileShowsWhatIsAppendedAndKeepsItsEndInView) {
+    const QString path = write(linesOf(100, [](int i) { return static_cast<float>(i); }));
+    const auto window = open(path, dateTimeAdc1AndOutputs(), true);
+    ASSERT_TRUE(waitFor([&] { return window->loader()->progress().lines == 100; }));
+    write(linesOf(50, [](int i) { return static_cast<float>(i); }, 100));
+    ASSERT_TRUE(waitFor([&] { return window->loader()->progress().lines == 150; }));
+    ASSERT_TRUE(waitFor([&] {
+        return window->chart()->xAxis->range().upper == static_cast<double>(kStart + 149) / 1000;
+    }));
+    EXPECT_EQ(window->countsText(), QStringLiteral("Linie: 150, pominięte: 0 (śledzony)"));
+}
+
+// Stored columns that do not read the file: the dialog offers the ones under
+// which its lines parse, and the file opens with the chosen ones.
+TEST_F(ViewerWindowTest, ColumnsThatDoNotFitAreCorrectedInTheDialog) {
+    const QString path = write(linesOf(10, [](int i) { return static_cast<float>(i); }));
+    LogLineSettings stored = dateTimeAdc1AndOutputs();
+    stored.set(LogColumn::Adc2);
+    bool dialogSeen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<ColumnLayoutDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialogSeen = true;
+        EXPECT_EQ(dialog->chosenLayout(), RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        // A selection that does not read the lines cannot be taken.
+        dialog->findChild<QCheckBox*>(QStringLiteral("column_4"))->setChecked(false);  // ADC1
+        EXPECT_FALSE(buttons->button(QDialogButtonBox::Ok)->isEnabled());
+        dialog->findChild<QComboBox*>()->setCurrentIndex(0);
+        dialog->chooseLayout(RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        ASSERT_TRUE(buttons->button(QDialogButtonBox::Ok)->isEnabled());
+        buttons->button(QDialogButtonBox::Ok)->click();
+    });
+    const auto window = open(path, stored);
+    EXPECT_TRUE(dialogSeen);
+    EXPECT_EQ(window->fileLayout(), RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+    ASSERT_TRUE(waitFor([&] { return loaded(*window); }));
+    EXPECT_EQ(window->loader()->progress().lines, 10u);
+}
+
+}  // namespace
+}  // namespace voltrix
