@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// voltrix-view: recorded measurement files on a chart, hours of them.
+
+#include <cstdio>
+#include <exception>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include "engine/settings/ini_file.h"
+#include "engine/text/error_message.h"
+#include "engine/settings/program_settings.h"
+#include "engine/settings/settings_location.h"
+#include "engine/text/language.h"
+#include "engine/text/program_version.h"
+#include "engine/text/string_table.h"
+#include "engine/text/format_value.h"
+#include "ui/viewer/viewer_window.h"
+
+namespace {
+
+void nameApplication() {
+    // The name also names the user's settings folder, as the window's does.
+    QCoreApplication::setApplicationName(QString::fromLatin1(voltrix::kApplicationTitle));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(voltrix::kProgramVersion));
+}
+
+struct ViewOptions {
+    QString file;
+    bool follow = false;
+};
+
+// --help and --version answer here, without a display.
+ViewOptions parseCommandLine(const QStringList& arguments, const QString& settingsPath) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Shows recorded VOLTRIX measurement files on a chart, hours of them.\n\n"
+                       "The columns of a file are taken from the settings file (%1) and can be "
+                       "corrected when they do not fit its lines.")
+            .arg(settingsPath.isEmpty() ? QStringLiteral("none yet") : settingsPath));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The measurement file."),
+                                 QStringLiteral("[FILE]"));
+    const QCommandLineOption follow(QStringList{QStringLiteral("f"), QStringLiteral("follow")},
+                                    QStringLiteral("Keep reading what is appended to the file."));
+    parser.addOption(follow);
+    parser.process(arguments);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "voltrix-view: one file at most\n");
+        std::exit(1);
+    }
+    return {files.value(0), parser.isSet(follow)};
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    try {
+        ViewOptions options;
+        QString settingsPath;
+        {
+            QCoreApplication core(argc, argv);
+            nameApplication();
+            const voltrix::SettingsDirectories directories = voltrix::standardSettingsDirectories();
+            settingsPath = voltrix::existingSettingsPath(directories.program, directories.user);
+            options = parseCommandLine(QCoreApplication::arguments(), settingsPath);
+        }
+        QApplication app(argc, argv);
+        nameApplication();
+        // The settings are only read: the columns the window logs, and its language.
+        const voltrix::IniFile settingsFile(settingsPath);
+        const voltrix::LoadedSettings loaded =
+            voltrix::readSettings(settingsFile, voltrix::lookup(voltrix::Ids::IDS_42));
+        voltrix::setActiveLanguage(voltrix::languageFromIndex(loaded.language));
+        const voltrix::RecordedLayout stored = voltrix::RecordedLayout::fromSettings(
+            voltrix::storedLogLineSettings(loaded, voltrix::systemDecimalSeparator().toStdString()));
+
+        voltrix::ViewerWindow window(stored);
+        window.show();
+        window.setFollowing(options.follow);
+        if (!options.file.isEmpty()) {
+            window.openFile(QFileInfo(options.file).absoluteFilePath());
+        }
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "voltrix-view: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "voltrix-view: unknown error\n");
+    }
+    return 1;
+}
