@@ -873,4 +873,145 @@
         <translation>Trigger - configuration</translation>
     </message>
 </context>
+<context>
+    <name>Viewer</name>
+    <message>
+        <source>licznik raportów</source>
+        <translation>report counter</translation>
+    </message>
+    <message>
+        <source>numer linii</source>
+        <translation>line number</translation>
+    </message>
+    <message>
+        <source>raport %1</source>
+        <translation>report %1</translation>
+    </message>
+    <message>
+        <source>linia %1</source>
+        <translation>line %1</translation>
+    </message>
+</context>
+<context>
+    <name>voltrix::ColumnLayoutDialog</name>
+    <message>
+        <source>Data</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Czas</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Licznik</source>
+        <translation>Counter</translation>
+    </message>
+    <message>
+        <source>Licznik modulo</source>
+        <translation>Counter modulo</translation>
+    </message>
+    <message>
+        <source>Stany wyjść (6 pól)</source>
+        <translation>Output states (6 fields)</translation>
+    </message>
+    <message>
+        <source>Kolumny pliku</source>
+        <translation>Columns of the file</translation>
+    </message>
+    <message>
+        <source>Zapisany wybór kolumn ma %1 pól, a linie pliku mają %2. Wybierz kolumny, które plik zawiera.</source>
+        <translation>The stored selection of columns has %1 fields, and the lines of the file have %2. Choose the columns the file holds.</translation>
+    </message>
+    <message>
+        <source>Ten wybór odczytuje linie pliku (%1 pól).</source>
+        <translation>This selection reads the lines of the file (%1 fields).</translation>
+    </message>
+    <message>
+        <source>Ten wybór nie odczytuje linii pliku (%1 pól).</source>
+        <translation>This selection does not read the lines of the file (%1 fields).</translation>
+    </message>
+</context>
+<context>
+    <name>voltrix::ViewerWindow</name>
+    <message>
+        <source>Stany wyjść</source>
+        <translation>Output states</translation>
+    </message>
+    <message>
+        <source>Plik</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Otwórz…</source>
+        <translation>Open…</translation>
+    </message>
+    <message>
+        <source>Kolumny…</source>
+        <translation>Columns…</translation>
+    </message>
+    <message>
+        <source>Śledź plik</source>
+        <translation>Follow the file</translation>
+    </message>
+    <message>
+        <source>Cały plik</source>
+        <translation>Whole file</translation>
+    </message>
+    <message>
+        <source>Zapisz obraz…</source>
+        <translation>Save picture…</translation>
+    </message>
+    <message>
+        <source>Zapisz linie…</source>
+        <translation>Save lines…</translation>
+    </message>
+    <message>
+        <source>Nie można odczytać pliku %1: %2</source>
+        <translation>Cannot read the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Linie: %1, pominięte: %2</source>
+        <translation>Lines: %1, skipped: %2</translation>
+    </message>
+    <message>
+        <source> (śledzony)</source>
+        <translation> (followed)</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać obrazu %1</source>
+        <translation>Cannot save the picture %1</translation>
+    </message>
+    <message>
+        <source>Nie otwarto pliku</source>
+        <translation>No file is open</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać linii do %1: %2</source>
+        <translation>Cannot save the lines to %1: %2</translation>
+    </message>
+    <message>
+        <source>Plik pomiarowy</source>
+        <translation>Measurement file</translation>
+    </message>
+    <message>
+        <source>Pliki pomiarowe (*.csv *.txt);;Wszystkie pliki (*)</source>
+        <translation>Measurement files (*.csv *.txt);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Zapisz obraz</source>
+        <translation>Save picture</translation>
+    </message>
+    <message>
+        <source>Obraz PNG (*.png);;Dokument PDF (*.pdf)</source>
+        <translation>PNG picture (*.png);;PDF document (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Zapisz linie</source>
+        <translation>Save lines</translation>
+    </message>
+    <message>
+        <source>Plik pomiarowy (*.csv *.txt)</source>
+        <translation>Measurement file (*.csv *.txt)</translation>
+    </message>
+</context>
 </TS>
