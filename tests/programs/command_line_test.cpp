@@ -85,7 +85,8 @@ TEST_P(CommandLineTest, AnUnknownOptionIsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Programs, CommandLineTest,
                          ::testing::Values(Program{"voltrix_pc", VOLTRIX_PC_PATH},
-                                           Program{"voltrix_pc_demo", VOLTRIX_PC_DEMO_PATH}),
+                                           Program{"voltrix_pc_demo", VOLTRIX_PC_DEMO_PATH},
+                                           Program{"voltrix_view", VOLTRIX_VIEW_PATH}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

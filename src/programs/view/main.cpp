@@ -34,11 +34,16 @@ struct ViewOptions {
 // --help and --version answer here, without a display.
 ViewOptions parseCommandLine(const QStringList& arguments, const QString& settingsPath) {
     QCommandLineParser parser;
+    const QString settingsText =
+        settingsPath.isEmpty()
+            ? voltrix::settingsFilePathIn(voltrix::standardSettingsDirectories().program) +
+                  QStringLiteral(" (not there yet: every column is assumed)")
+            : settingsPath;
     parser.setApplicationDescription(
-        QStringLiteral("Shows recorded VOLTRIX measurement files on a chart, hours of them.\n\n"
-                       "The columns of a file are taken from the settings file (%1) and can be "
-                       "corrected when they do not fit its lines.")
-            .arg(settingsPath.isEmpty() ? QStringLiteral("none yet") : settingsPath));
+        QStringLiteral("Shows recorded VOLTRIX measurement files on a chart, hours of them. The "
+                       "columns of a file are those the window logs; when they do not read the "
+                       "file's lines, they are asked for.\n\nSettings file: %1 (only read)")
+            .arg(settingsText));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The measurement file."),
