@@ -1,43 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/hidapi_backend.h"
 
-#include <fcntl.h>
 #include <hidapi/hidapi.h>
-#include <libudev.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <fstream>
 #include <set>
-#include <string_view>
 #include <utility>
 
 #include <QObject>
-#include <QSocketNotifier>
 #include <QTimer>
 
+#include "device/platform/hid_platform.h"
 #include "engine/protocol/report_descriptor.h"
 
 namespace voltrix {
 namespace {
-
-// Kernel descriptors are at most 4 KiB; anything beyond this is not a
-// descriptor and is cut (the parser then reports it incomplete).
-constexpr std::streamsize kMaxDescriptorBytes = 64 * 1024;
-// Events handled per wake-up; the notifier fires again for the rest.
-constexpr int kMaxEventsPerWakeUp = 256;
-// udev's control socket exists while the udev daemon runs. Without the daemon
-// libudev's monitor never reports anything.
-constexpr const char* kUdevControlSocket = "/run/udev/control";
-
-// "hidraw" followed by digits, the only node names hidapi's hidraw backend
-// lists; anything else would not name a sysfs directory of ours.
-bool isHidrawNode(const std::string& name) {
-    constexpr std::string_view kPrefix = "hidraw";
-    return name.size() > kPrefix.size() && name.compare(0, kPrefix.size(), kPrefix) == 0 &&
-           std::all_of(name.begin() + kPrefix.size(), name.end(),
-                       [](char c) { return c >= '0' && c <= '9'; });
-}
 
 // Two hidapi handles, one per thread: hid_read_timeout and hid_write both
 // update state of their handle (its last error text), and hidapi does not
@@ -80,33 +56,12 @@ private:
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> readReportDescriptor(const std::string& sysfsRoot,
-                                                              const std::string& devicePath) {
-    const std::size_t slash = devicePath.find_last_of('/');
-    const std::string node = slash == std::string::npos ? devicePath : devicePath.substr(slash + 1);
-    if (!isHidrawNode(node)) {
-        return std::nullopt;
-    }
-    std::ifstream file(sysfsRoot + "/class/hidraw/" + node + "/device/report_descriptor",
-                       std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes(kMaxDescriptorBytes);
-    file.read(reinterpret_cast<char*>(bytes.data()), kMaxDescriptorBytes);
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
-    return bytes;
-}
-
 int readReportWithId(std::span<std::uint8_t> buffer, bool numberedReports,
                      const std::function<int(std::uint8_t*, std::size_t)>& readData) {
     if (buffer.size() < 2) {
         return -1;
     }
-    if (numberedReports) {
+    if (numberedReports || kReadsCarryReportId) {
         const int count = readData(buffer.data(), buffer.size());
         return count < 0 ? -1 : count;
     }
@@ -150,13 +105,13 @@ std::vector<HidDeviceInfo> HidapiBackend::describeDevices(const hid_device_info*
         if (entry->product_string != nullptr) {
             info.productString = QString::fromWCharArray(entry->product_string);
         }
-        if (const auto descriptor = readReportDescriptor(options_.sysfsRoot, info.path)) {
+        if (const auto descriptor = platformReportDescriptor(options_.sysfsRoot, info.path)) {
             const ReportDescriptorSummary summary = parseReportDescriptor(*descriptor);
             info.inputReportLength = summary.inputReportLength;
             info.outputReportLength = summary.outputReportLength;
             numberedByPath[info.path] = summary.numberedReports;
         }
-        info.readWriteAccess = ::access(info.path.c_str(), R_OK | W_OK) == 0;
+        info.readWriteAccess = platformGrantsAccess(info.path);
         devices.push_back(std::move(info));
     }
     numberedByPath_ = std::move(numberedByPath);
@@ -165,7 +120,7 @@ std::vector<HidDeviceInfo> HidapiBackend::describeDevices(const hid_device_info*
 
 // The descriptor is read again: the node may belong to another device by now.
 bool HidapiBackend::numberedReports(const std::string& path) const {
-    if (const auto descriptor = readReportDescriptor(options_.sysfsRoot, path)) {
+    if (const auto descriptor = platformReportDescriptor(options_.sysfsRoot, path)) {
         return parseReportDescriptor(*descriptor).numberedReports;
     }
     const auto known = numberedByPath_.find(path);
@@ -192,8 +147,11 @@ void HidapiBackend::watchDeviceChanges(std::function<void()> onChange) {
     if (!onChange_) {
         return;
     }
-    if (options_.useUdev && startUdevMonitor()) {
-        return;
+    if (options_.useSystemMonitor) {
+        monitor_ = startDeviceChangeMonitor([this] { notifyChange(); });
+        if (monitor_) {
+            return;
+        }
     }
     pollTimer_ = std::make_unique<QTimer>();
     pollTimer_->setInterval(options_.pollIntervalMs);
@@ -203,44 +161,10 @@ void HidapiBackend::watchDeviceChanges(std::function<void()> onChange) {
 }
 
 HidapiBackend::ChangeWatch HidapiBackend::changeWatch() const {
-    if (notifier_) {
-        return ChangeWatch::Udev;
+    if (monitor_) {
+        return ChangeWatch::SystemMonitor;
     }
     return pollTimer_ ? ChangeWatch::Polling : ChangeWatch::None;
-}
-
-bool HidapiBackend::startUdevMonitor() {
-    if (::access(kUdevControlSocket, F_OK) != 0) {
-        return false;
-    }
-    udev_ = udev_new();
-    if (udev_ != nullptr) {
-        monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-    }
-    int fd = -1;
-    if (monitor_ != nullptr &&
-        udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) >= 0 &&
-        udev_monitor_enable_receiving(monitor_) >= 0) {
-        fd = udev_monitor_get_fd(monitor_);
-    }
-    // Draining reads until the socket is empty, so it must not block.
-    const int flags = fd >= 0 ? ::fcntl(fd, F_GETFL) : -1;
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) {
-        releaseUdev();
-        return false;
-    }
-    notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
-        for (int i = 0; i < kMaxEventsPerWakeUp; ++i) {
-            udev_device* device = udev_monitor_receive_device(monitor_);
-            if (device == nullptr) {
-                break;
-            }
-            udev_device_unref(device);
-        }
-        notifyChange();
-    });
-    return true;
 }
 
 void HidapiBackend::stopWatching() {
@@ -257,23 +181,10 @@ void HidapiBackend::stopWatching() {
         pollTimer_->stop();
         dispose(pollTimer_);
     }
-    if (notifier_) {
-        notifier_->setEnabled(false);  // before udev closes the socket below
-        dispose(notifier_);
+    if (monitor_) {
+        dispose(monitor_);
     }
-    releaseUdev();
     onChange_ = nullptr;
-}
-
-void HidapiBackend::releaseUdev() {
-    if (monitor_ != nullptr) {
-        udev_monitor_unref(monitor_);
-        monitor_ = nullptr;
-    }
-    if (udev_ != nullptr) {
-        udev_unref(udev_);
-        udev_ = nullptr;
-    }
 }
 
 void HidapiBackend::notifyChange() {

@@ -12,25 +12,24 @@
 #include <vector>
 
 #include "device/hid_backend.h"
+#include "device/platform/hid_platform.h"
 
-// The real HID devices of a Linux computer: hidapi (hidraw) lists, opens,
-// reads and writes them, sysfs gives their report descriptors, and udev tells
-// when devices come and go.
+// The real HID devices of this computer: hidapi lists, opens, reads and
+// writes them; the system's part (report descriptors, access, notices of
+// devices coming and going) is behind device/platform/hid_platform.h.
 
 struct hid_device_info;  // an entry of hidapi's device list
-struct udev;
-struct udev_monitor;
-class QSocketNotifier;
 class QTimer;
 
 namespace voltrix {
 
 struct HidapiBackendOptions {
-    // Where sysfs is mounted. Report descriptors are read from
+    // Where Linux mounts sysfs. Report descriptors are read from
     // <sysfsRoot>/class/hidraw/<node>/device/report_descriptor.
     std::string sysfsRoot = "/sys";
-    // Watch udev's events; otherwise, or when no udev daemon runs, poll.
-    bool useUdev = true;
+    // Watch the system's device notices (udev on Linux); otherwise, or
+    // where there are none, poll.
+    bool useSystemMonitor = true;
     // Short enough that a module plugged in is connected within a second.
     int pollIntervalMs = 500;
 };
@@ -38,7 +37,7 @@ struct HidapiBackendOptions {
 // One per program: its end calls hid_exit(), which frees hidapi's global state.
 class HidapiBackend final : public HidBackend {
 public:
-    enum class ChangeWatch { None, Udev, Polling };
+    enum class ChangeWatch { None, SystemMonitor, Polling };
 
     explicit HidapiBackend(HidapiBackendOptions options = {});
     // Stops watching; must run on the thread that called watchDeviceChanges().
@@ -47,18 +46,17 @@ public:
     HidapiBackend& operator=(const HidapiBackend&) = delete;
 
     // hidapi lists a device once per top-level collection; each path is
-    // listed once. `readWriteAccess` is access(2) with R_OK | W_OK on the
-    // device node: it honours the permission bits and the ACL that udev's
-    // uaccess tag grants, without opening (and so waking) every device.
-    // Report lengths are 0 when sysfs has no readable descriptor for a node.
+    // listed once. `readWriteAccess` is the system's answer without opening
+    // the device (platformGrantsAccess). Report lengths are 0 when the
+    // system gives no descriptor for a device.
     std::vector<HidDeviceInfo> enumerate() override;
 
     // Opens the device twice, one handle for the reader thread and one for
     // writing, so that no hidapi handle is ever used by two threads.
     std::unique_ptr<HidConnection> open(const std::string& path) override;
 
-    // A udev monitor on the hidraw subsystem, watched by the calling thread's
-    // event loop; without udev, a timer that calls `onChange` every
+    // The system's device notices (udev's, for hidraw, on Linux), watched by
+    // the calling thread's event loop; where there are none, a timer that calls `onChange` every
     // `pollIntervalMs`. `onChange` may itself stop or replace the watch, but
     // must not destroy the backend.
     void watchDeviceChanges(std::function<void()> onChange) override;
@@ -69,8 +67,6 @@ public:
     std::vector<HidDeviceInfo> describeDevices(const hid_device_info* first);
 
 private:
-    bool startUdevMonitor();
-    void releaseUdev();
     void stopWatching();
     void notifyChange();
     bool numberedReports(const std::string& path) const;
@@ -80,22 +76,16 @@ private:
     // fallback when the descriptor cannot be read at open().
     std::map<std::string, bool> numberedByPath_;
     std::function<void()> onChange_;
-    udev* udev_ = nullptr;
-    udev_monitor* monitor_ = nullptr;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<DeviceChangeMonitor> monitor_;
     std::unique_ptr<QTimer> pollTimer_;
     bool notifying_ = false;
 };
 
-// The report descriptor of a hidraw node such as /dev/hidraw3 from sysfs;
-// nothing when the path is not a hidraw node or the file cannot be read.
-std::optional<std::vector<std::uint8_t>> readReportDescriptor(const std::string& sysfsRoot,
-                                                              const std::string& devicePath);
-
 // One input report read by `readData` (which reads into the given bytes and
 // returns the count, 0 on timeout, negative on failure) delivered as report
-// ID + data: hidraw puts the report ID in front only for a device that
-// numbers its reports, so report ID 0 is put in front for the others. Returns
+// ID + data: hidraw and macOS put the report ID in front only for a device
+// that numbers its reports, so report ID 0 is put in front for the others
+// (Windows always puts it there: kReadsCarryReportId). Returns
 // the bytes in `buffer`, 0 when nothing came, -1 on failure or when `buffer`
 // has no room for a report ID and one data byte.
 int readReportWithId(std::span<std::uint8_t> buffer, bool numberedReports,

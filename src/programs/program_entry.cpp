@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
-#include <QStandardPaths>
 
 #include "engine/settings/program_settings.h"
 #include "engine/settings/settings_location.h"
@@ -35,10 +34,9 @@ void nameApplication() {
 // The settings file the window would read now: the one it uses when there
 // is one, else where it would make it.
 QString settingsFileForHelp() {
-    const QString programDirectory = QCoreApplication::applicationDirPath();
-    const QString found = existingSettingsPath(
-        programDirectory, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
-    return found.isEmpty() ? settingsFilePathIn(programDirectory) +
+    const SettingsDirectories directories = standardSettingsDirectories();
+    const QString found = existingSettingsPath(directories.program, directories.user);
+    return found.isEmpty() ? settingsFilePathIn(directories.program) +
                                  QStringLiteral(" (made at the first start; in the user's "
                                                 "configuration folder when that folder is "
                                                 "closed to it)")

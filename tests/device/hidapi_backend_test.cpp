@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/hidapi_backend.h"
+#include "device/platform/linux/sysfs_report_descriptor.h"
 
 #include <hidapi/hidapi.h>
 #include <sys/stat.h>
@@ -256,7 +257,7 @@ TEST(HidapiBackendTest, OpenOfAMissingDeviceFails) {
 }
 
 TEST(HidapiBackendTest, PollingCallsUntilStopped) {
-    HidapiBackend backend(HidapiBackendOptions{.useUdev = false, .pollIntervalMs = 10});
+    HidapiBackend backend(HidapiBackendOptions{.useSystemMonitor = false, .pollIntervalMs = 10});
     int calls = 0;
     backend.watchDeviceChanges([&] { ++calls; });
     EXPECT_EQ(backend.changeWatch(), HidapiBackend::ChangeWatch::Polling);
@@ -271,7 +272,7 @@ TEST(HidapiBackendTest, PollingCallsUntilStopped) {
 }
 
 TEST(HidapiBackendTest, NewWatchReplacesTheOldOne) {
-    HidapiBackend backend(HidapiBackendOptions{.useUdev = false, .pollIntervalMs = 10});
+    HidapiBackend backend(HidapiBackendOptions{.useSystemMonitor = false, .pollIntervalMs = 10});
     int oldCalls = 0;
     int newCalls = 0;
     backend.watchDeviceChanges([&] { ++oldCalls; });
@@ -282,7 +283,7 @@ TEST(HidapiBackendTest, NewWatchReplacesTheOldOne) {
 }
 
 TEST(HidapiBackendTest, CallbackMayStopTheWatch) {
-    HidapiBackend backend(HidapiBackendOptions{.useUdev = false, .pollIntervalMs = 10});
+    HidapiBackend backend(HidapiBackendOptions{.useSystemMonitor = false, .pollIntervalMs = 10});
     int calls = 0;
     backend.watchDeviceChanges([&] {
         ++calls;

@@ -363,7 +363,7 @@ TEST_F(RealBackendTest, UdevReportsUnplugAndReplugAndTheReaderFollows) {
     DeviceController controller(backend);
     controller.start();
     // Only udev's monitor lists the devices again: no polling hides a miss.
-    ASSERT_EQ(backend.changeWatch(), HidapiBackend::ChangeWatch::Udev);
+    ASSERT_EQ(backend.changeWatch(), HidapiBackend::ChangeWatch::SystemMonitor);
     HidDevice* device = waitAndCheckOut(controller);
     ASSERT_TRUE(device);
     std::vector<Received> before;
@@ -402,7 +402,7 @@ TEST_F(RealBackendTest, UdevReportsUnplugAndReplugAndTheReaderFollows) {
 TEST_F(RealBackendTest, WithoutUdevAQuickReplugIsConnectedAgain) {
     auto module = std::make_unique<ModuleProcess>();
     ASSERT_TRUE(module->started());
-    HidapiBackend backend({.useUdev = false});
+    HidapiBackend backend({.useSystemMonitor = false});
     DeviceController controller(backend);
     controller.start();
     ASSERT_EQ(backend.changeWatch(), HidapiBackend::ChangeWatch::Polling);

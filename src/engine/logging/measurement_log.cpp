@@ -3,31 +3,9 @@
 
 #include <cerrno>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include "engine/platform/file_sync.h"
 
 namespace voltrix {
-namespace {
-
-// Makes the system write the file's data to the disk.
-void syncToDisk(QFile& file) {
-    const int handle = file.handle();
-    if (handle < 0) {
-        return;
-    }
-#ifdef _WIN32
-    _commit(handle);
-#elif defined(__APPLE__)
-    fsync(handle);
-#else
-    fdatasync(handle);
-#endif
-}
-
-}  // namespace
 
 MeasurementLog::Result MeasurementLog::append(const QString& fileName, std::string_view line) {
     if (!file_.isOpen()) {
@@ -83,7 +61,7 @@ MeasurementLog::Result MeasurementLog::fail(int errorCode) {
 
 void MeasurementLog::close() {
     if (file_.isOpen()) {
-        syncToDisk(file_);
+        syncFileToDisk(file_, false);  // best effort: the lines are with the system already
         file_.close();
     }
 }

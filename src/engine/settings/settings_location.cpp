@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include "engine/settings/ini_file.h"
 #include "engine/settings/program_settings.h"
@@ -17,6 +18,15 @@ bool mayKeepSettingsIn(const QString& file, const QString& directory) {
 }
 
 }  // namespace
+
+SettingsDirectories standardSettingsDirectories() {
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+#if defined(Q_OS_MACOS)
+    return {user, user};
+#else
+    return {QCoreApplication::applicationDirPath(), user};
+#endif
+}
 
 SettingsLocation chooseSettingsLocation(const QString& programDirectory,
                                         const QString& userDirectory) {

@@ -19,6 +19,19 @@
 
 namespace voltrix {
 
+// The two folders the choice is made between, by the system's conventions:
+// the program's own folder, and the user's configuration folder
+// (QStandardPaths::AppConfigLocation: ~/.config/VOLTRIX - PC on Linux,
+// %LOCALAPPDATA%\VOLTRIX - PC on Windows, ~/Library/Preferences/VOLTRIX - PC
+// on macOS). On macOS the program lies inside its application bundle, which
+// must never be written (that would break its signature), so the user's
+// folder stands for both there. Needs the application's name set.
+struct SettingsDirectories {
+    QString program;
+    QString user;
+};
+SettingsDirectories standardSettingsDirectories();
+
 struct SettingsLocation {
     QString path;  // the file in use
     // The program's file, when it was refused or the user's file was just

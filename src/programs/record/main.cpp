@@ -3,45 +3,21 @@
 // file without a window, for hours or days, on a machine with no screen or
 // as a service.
 
-#include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <exception>
 #include <variant>
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <QStandardPaths>
 
+#include "engine/settings/settings_location.h"
 #include "engine/text/error_message.h"
 #include "engine/text/language.h"
 #include "engine/text/program_version.h"
 #include "programs/record/record_options.h"
 #include "programs/record/recorder.h"
+#include "programs/record/stop_requests.h"
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onStopSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
-}
-
-// SIGINT and SIGTERM end the recording through the event loop, so that the
-// file is completed and synced before the program ends.
-bool catchStopSignals() {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
-        return false;
-    }
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
-}
 
 // Lines for the operator on standard error; on a terminal the progress line
 // is rewritten in place.
@@ -83,35 +59,31 @@ int main(int argc, char* argv[]) {
         const auto& options = std::get<voltrix::RecordOptions>(command);
         // The measurement file's default name is the window's at its first
         // start; the recorder's own words are English.
-        const bool terminal = ::isatty(STDERR_FILENO) == 1;
+        const bool terminal = voltrix::standardErrorIsTerminal();
         voltrix::RecorderEnvironment environment;
-        environment.programDirectory = QCoreApplication::applicationDirPath();
-        environment.userDirectory =
-            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        const voltrix::SettingsDirectories directories = voltrix::standardSettingsDirectories();
+        environment.programDirectory = directories.program;
+        environment.userDirectory = directories.user;
         environment.terminal = terminal;
         Teller teller(terminal);
         environment.tell = [&teller](const QString& line, bool transient) {
             teller(line, transient);
         };
 
-        if (!catchStopSignals()) {
+        voltrix::Recorder recorder(options, environment);
+        if (!voltrix::catchStopRequests([&recorder] { recorder.stop(RecordExit::Done); })) {
             std::fprintf(stderr, "voltrix-record: cannot catch the stop signals\n");
             return static_cast<int>(RecordExit::Failure);
         }
-        voltrix::Recorder recorder(options, environment);
-        QSocketNotifier stopNotifier(signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(&stopNotifier, &QSocketNotifier::activated, &recorder, [&recorder] {
-            char byte = 0;
-            [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
-            recorder.stop(RecordExit::Done);
-        });
         QObject::connect(&recorder, &voltrix::Recorder::finished, &app, &QCoreApplication::exit,
                          Qt::QueuedConnection);
         voltrix::setActiveLanguage(voltrix::Language::English);
         if (const std::optional<RecordExit> failed = recorder.start()) {
             return static_cast<int>(*failed);
         }
-        return QCoreApplication::exec();
+        const int code = QCoreApplication::exec();
+        voltrix::stopRequestsDone();
+        return code;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "voltrix-record: %s\n", error.what());
     } catch (...) {

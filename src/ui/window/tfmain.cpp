@@ -11,7 +11,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -441,11 +440,11 @@ void TFMain::FormCreate() {
     setWindowTitle(QLatin1String(kCaptionPrefix) + QLatin1String(kProgramVersion));
 
     try {
-        settings_->load(environment_.settingsDirectory.isEmpty()
-                            ? QCoreApplication::applicationDirPath()
-                            : environment_.settingsDirectory,
+        const SettingsDirectories standard = standardSettingsDirectories();
+        settings_->load(environment_.settingsDirectory.isEmpty() ? standard.program
+                                                                 : environment_.settingsDirectory,
                         environment_.userSettingsDirectory.isEmpty()
-                            ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+                            ? standard.user
                             : environment_.userSettingsDirectory);
     } catch (const SettingsError& error) {
         showError(error.message());

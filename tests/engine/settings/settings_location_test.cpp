@@ -166,5 +166,20 @@ TEST_F(SettingsLocationTest, TheExistingFileIsFoundAsTheWindowWouldUseItAndNothi
     EXPECT_EQ(contents(userPath()), "[Options]\nLanguage=1\n");
 }
 
+// Where the program's folder must not be written (inside a macOS bundle) the
+// user's folder stands for both: a first start makes the folder and its file
+// there, and later starts keep it.
+TEST_F(SettingsLocationTest, OneFolderForBothIsMadeAtTheFirstStartAndKept) {
+    const QString only = user_.filePath("Preferences/VOLTRIX - PC");
+    const SettingsLocation first = chooseSettingsLocation(only, only);
+    EXPECT_EQ(first.path, settingsFilePathIn(only));
+    EXPECT_EQ(first.setAside, QString());
+    EXPECT_TRUE(QFileInfo(only).isDir());
+    put(first.path, "[Options]\nLanguage=1\n");
+    EXPECT_EQ(chooseSettingsLocation(only, only).path, first.path);
+    EXPECT_EQ(existingSettingsPath(only, only), first.path);
+    EXPECT_EQ(contents(first.path), "[Options]\nLanguage=1\n");
+}
+
 }  // namespace
 }  // namespace voltrix
