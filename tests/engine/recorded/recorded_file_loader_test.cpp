@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -137,7 +138,11 @@ TEST_F(RecordedFileLoaderTest, FollowsAFileWrittenInPieces) {
     append(path, half.substr(0, half.size() / 2));
     ASSERT_TRUE(loader.waitFor(
         [](const auto& p) { return p.lines == 150 && p.pendingBytes > 0; }, kPatience));
-    // Not counted while the writer may still finish it ...
+    // Counted once the file has stopped growing ...
+    ASSERT_TRUE(loader.waitFor([](const auto& p) { return p.skippedLines == 1; }, kPatience));
+    EXPECT_EQ(loader.progress().lines, 150u);
+    // ... and not before. The callbacks come one after the other, so the one
+    // of the first look at the half line has come by now.
     {
         std::lock_guard lock(seenMutex);
         const auto firstPending = std::find_if(seen.begin(), seen.end(),
@@ -145,9 +150,6 @@ TEST_F(RecordedFileLoaderTest, FollowsAFileWrittenInPieces) {
         ASSERT_NE(firstPending, seen.end());
         EXPECT_EQ(firstPending->skippedLines, 0u);
     }
-    // ... counted once the file has stopped growing ...
-    ASSERT_TRUE(loader.waitFor([](const auto& p) { return p.skippedLines == 1; }, kPatience));
-    EXPECT_EQ(loader.progress().lines, 150u);
     // ... and no more once its rest comes.
     append(path, half.substr(half.size() / 2) + lines(151, 9));
     ASSERT_TRUE(loader.waitFor([](const auto& p) { return p.lines == 160; }, kPatience));
