@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/recorded/recorded_file_loader.h"
 
-#include <fcntl.h>
+#include <QFile>
+#include <QFileInfo>
+
+#if defined(__unix__) || defined(__APPLE__)
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -16,24 +18,53 @@
 namespace voltrix {
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
+// The first bytes of a file: a file put in the place of the one being read
+// starts differently (its first line has another time or counter).
+constexpr qint64 kHeadBytes = 256;
 
-private:
-    int fd_;
+QByteArray headOf(const std::filesystem::path& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(kHeadBytes) : QByteArray();
+}
+
+// Device and inode where the system has them: a replacement with the same
+// first bytes is told apart too.
+struct FileIdentity {
+    bool known = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+#if defined(__unix__) || defined(__APPLE__)
+FileIdentity identityOf(const struct stat& s) {
+    return {true, static_cast<std::uint64_t>(s.st_dev), static_cast<std::uint64_t>(s.st_ino)};
+}
+#endif
+
+FileIdentity identityOf(const std::filesystem::path& path) {
+#if defined(__unix__) || defined(__APPLE__)
+    struct stat s {};
+    if (::stat(path.c_str(), &s) == 0) {
+        return identityOf(s);
+    }
+#else
+    (void)path;
+#endif
+    return {};
+}
+
+// Of the file as opened, whatever the path names by now.
+FileIdentity identityOf(const QFile& file) {
+#if defined(__unix__) || defined(__APPLE__)
+    struct stat s {};
+    if (::fstat(file.handle(), &s) == 0) {
+        return identityOf(s);
+    }
+#else
+    (void)file;
+#endif
+    return {};
 }
 
 }  // namespace
@@ -121,9 +152,10 @@ void RecordedFileLoader::run() {
             local_.reloads = reloads;
             publish(nullptr, true, 0);
         }
-        const FileDescriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-        if (file.get() < 0) {
-            local_.error = std::strerror(errno);
+        QFile file(path_);
+        // Unbuffered: each read goes straight into the chunk.
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            local_.error = file.errorString().toStdString();
             publish(nullptr, false, 0);
             if (!options_.follow || !waitPoll()) {
                 break;
@@ -131,7 +163,7 @@ void RecordedFileLoader::run() {
             continue;
         }
         local_.error.clear();
-        reload = loadFrom(file.get());
+        reload = loadFrom(file);
         if (!reload) {
             break;
         }
@@ -140,13 +172,10 @@ void RecordedFileLoader::run() {
     publish(nullptr, false, 0);
 }
 
-bool RecordedFileLoader::loadFrom(int fd) {
-    struct stat opened {};
-    if (::fstat(fd, &opened) != 0) {
-        local_.error = std::strerror(errno);
-        return false;
-    }
-    local_.fileSize = static_cast<std::uint64_t>(opened.st_size);
+bool RecordedFileLoader::loadFrom(QFile& file) {
+    const FileIdentity opened = identityOf(file);
+    local_.fileSize = static_cast<std::uint64_t>(file.size());
+    QByteArray head;
 
     XAxis axis(xSourceFor(layout_));
     std::uint64_t lineNumber = 0;
@@ -172,16 +201,17 @@ bool RecordedFileLoader::loadFrom(int fd) {
     };
 
     while (!stopRequested()) {
-        const ssize_t n = ::read(fd, buffer.data() + pending, chunk);
+        const qint64 n = file.read(buffer.data() + pending, static_cast<qint64>(chunk));
         if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            local_.error = std::strerror(errno);
+            local_.error = file.errorString().toStdString();
             publish(&batch, false, 0);
             return false;
         }
         if (n > 0) {
+            if (head.size() < kHeadBytes) {
+                head.append(buffer.data() + pending,
+                            std::min<qint64>(n, kHeadBytes - head.size()));
+            }
             offset += static_cast<std::uint64_t>(n);
             lastGrowth = std::chrono::steady_clock::now();
             halfLineCounted_ = false;  // it grew: the half line may yet be whole
@@ -244,15 +274,19 @@ bool RecordedFileLoader::loadFrom(int fd) {
         if (!waitPoll()) {
             return false;
         }
-        struct stat now {};
-        if (::stat(path_.c_str(), &now) != 0) {
+        const QFileInfo now(path_);
+        if (!now.exists()) {
             continue;  // gone for now; it may be put back
         }
-        if (!sameFile(now, opened) || static_cast<std::uint64_t>(now.st_size) < offset) {
-            return true;  // replaced or cut short: read it anew
+        const auto size = static_cast<std::uint64_t>(now.size());
+        if (size < offset || identityOf(path_) != opened) {
+            return true;  // cut short or replaced: read it anew
         }
-        if (static_cast<std::uint64_t>(now.st_size) != local_.fileSize) {
-            local_.fileSize = static_cast<std::uint64_t>(now.st_size);
+        if (size != local_.fileSize && !headOf(path_).startsWith(head)) {
+            return true;  // written anew from the start
+        }
+        if (size != local_.fileSize) {
+            local_.fileSize = size;
             local_.caughtUp = false;
         } else if (pending > 0 && !discarding && !halfLineCounted_ &&
                    std::chrono::steady_clock::now() - lastGrowth >= options_.halfLineSettle) {

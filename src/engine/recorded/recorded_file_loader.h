@@ -32,6 +32,8 @@
 // - The destructor (or stop()) ends the thread promptly: it is woken from its
 //   wait between polls and checks between chunks.
 
+class QFile;
+
 namespace voltrix {
 
 struct RecordedLoadProgress {
@@ -93,7 +95,7 @@ public:
 private:
     void run();
     // True when the file was replaced or cut short and must be read anew.
-    bool loadFrom(int fd);
+    bool loadFrom(QFile& file);
     // Hands `batch` (may be null) to the shared data and publishes local_.
     void publish(const RecordedBatch* batch, bool resetData, std::size_t reserveLines);
     bool stopRequested() const;

@@ -192,9 +192,22 @@ TEST_F(RecordedFileLoaderTest, ReloadsAFileCutShortOrReplaced) {
     std::filesystem::rename(other, path);
     ASSERT_TRUE(loader.waitFor(
         [](const auto& p) { return p.reloads == 2 && p.caughtUp && p.lines == 300; }, kPatience));
+    {
+        const auto snapshot = loader.snapshot();
+        EXPECT_NEAR(snapshot->values(0)[299], test::sampleMeasurement(5299).adc[0].value, 5e-4);
+        EXPECT_EQ(snapshot->skippedLines(), 0u);
+    }
+
+    // Written anew in place, longer than before: same file, other first line.
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << lines(9000, 400);
+    }
+    ASSERT_TRUE(loader.waitFor(
+        [](const auto& p) { return p.reloads == 3 && p.caughtUp && p.lines == 400; }, kPatience));
     const auto snapshot = loader.snapshot();
-    EXPECT_NEAR(snapshot->values(0)[299], test::sampleMeasurement(5299).adc[0].value, 5e-4);
-    EXPECT_EQ(snapshot->skippedLines(), 0u);
+    EXPECT_NEAR(snapshot->values(0)[0], test::sampleMeasurement(9000).adc[0].value, 5e-4);
+    EXPECT_NEAR(snapshot->values(0)[399], test::sampleMeasurement(9399).adc[0].value, 5e-4);
 }
 
 TEST_F(RecordedFileLoaderTest, ReadersSeeAGrowingConsistentPicture) {
