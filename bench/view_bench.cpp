@@ -5,7 +5,9 @@
 // viewer's parser, the same file read the plain way (getline, split on ';',
 // from_chars), the time to the first published chunk, a chart's worth of
 // min/max (1920 pixel columns, 14 quantities) and the resident memory of the
-// loaded data. voltrix-view-bench [lines]
+// loaded data; then the viewer's chart on it at 1920 x 1080: the first
+// picture and a redraw of the whole file. voltrix-view-bench [lines] [picture.png]
+// (with a picture: the viewer's window on the file, saved there)
 
 #include <sched.h>
 
@@ -22,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QTemporaryDir>
 
 #include "engine/logging/log_line.h"
@@ -29,6 +32,7 @@
 #include "engine/recorded/line_parser.h"
 #include "engine/recorded/recorded_data.h"
 #include "engine/recorded/recorded_file_loader.h"
+#include "view_window_bench.h"
 
 namespace {
 
@@ -50,9 +54,19 @@ long residentKilobytes() {
     return -1;
 }
 
-// An hour from 8-12-2026 9:00, one line per millisecond: each quantity a
-// sine of its own period with a little noise, the outputs switching.
-std::uint64_t writeFile(const std::filesystem::path& path, std::size_t lines) {
+// How the generated quantities move.
+enum class Shape {
+    // As measured quantities do: slow swings of minutes, a little noise, a
+    // spike now and then, outputs switching every few seconds.
+    Measured,
+    // The worst picture: six quantities swing through their whole range
+    // within every pixel column of the hour, so each column is a full-height
+    // span.
+    Swinging,
+};
+
+// An hour from 8-12-2026 9:00, one line per millisecond.
+std::uint64_t writeFile(const std::filesystem::path& path, std::size_t lines, Shape shape) {
     LogLineSettings settings;
     settings.columns.set();
     settings.decimals = 3;
@@ -60,6 +74,7 @@ std::uint64_t writeFile(const std::filesystem::path& path, std::size_t lines) {
     settings.modDivisor = 1000;
     std::mt19937 random(1);
     std::normal_distribution<float> noise(0.0f, 0.01f);
+    std::uniform_int_distribution<int> spike(0, 600'000);
     std::ofstream out(path, std::ios::binary);
     std::string text;
     std::string line;
@@ -73,9 +88,22 @@ std::uint64_t writeFile(const std::filesystem::path& path, std::size_t lines) {
         std::array<float, kQuantityCount> v{};
         for (std::size_t q = 0; q < kQuantityCount; ++q) {
             const double amplitude = q < 8 ? 10.0 : 1000.0;
-            v[q] = static_cast<float>(amplitude * std::sin(t * (0.5 + 0.37 * static_cast<double>(q)))) +
-                   noise(random);
+            if (shape == Shape::Swinging) {
+                v[q] = static_cast<float>(amplitude *
+                                          std::sin(t * (0.5 + 0.37 * static_cast<double>(q)))) +
+                       noise(random);
+            } else {
+                const double period = 120.0 + 97.0 * static_cast<double>(q);
+                v[q] = static_cast<float>(amplitude * (0.2 * static_cast<double>(q % 5) +
+                                                       0.5 * std::sin(t * 6.2832 / period))) +
+                       noise(random) * static_cast<float>(amplitude) * 0.2f;
+                if (spike(random) == 0) {
+                    v[q] += static_cast<float>(amplitude);
+                }
+            }
         }
+        m.outputs = static_cast<std::uint8_t>(
+            shape == Shape::Swinging ? (i / 250) % 64 : (i / 7000) % 64);
         for (int k = 0; k < 4; ++k) {
             m.adc[k].value = v[k];
             m.adc[k].average = v[4 + k];
@@ -85,7 +113,6 @@ std::uint64_t writeFile(const std::filesystem::path& path, std::size_t lines) {
         m.enc[0].velocity = v[10];
         m.enc[1].velocity = v[11];
         m.math = {v[12], v[13]};
-        m.outputs = static_cast<std::uint8_t>((i / 250) % 64);
         BuildLogLine(line, settings, clock, static_cast<std::uint32_t>(i), m);
         text += line;
         if (text.size() > (std::size_t{8} << 20)) {
@@ -194,6 +221,11 @@ LoadFigures loadWithGetline(const std::filesystem::path& path) {
 
 int main(int argc, char** argv) {
     const std::size_t lines = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 3'600'000;
+    const char* picture = argc > 2 ? argv[2] : nullptr;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
 
     // One core for everything, the loader's thread included.
     cpu_set_t one;
@@ -203,7 +235,7 @@ int main(int argc, char** argv) {
 
     QTemporaryDir dir;
     const std::filesystem::path path = std::filesystem::path(dir.path().toStdString()) / "hour.csv";
-    const std::uint64_t bytes = writeFile(path, lines);
+    const std::uint64_t bytes = writeFile(path, lines, Shape::Measured);
     std::printf("file: %zu lines, %.1f MB, every column, decimal comma\n", lines,
                 static_cast<double>(bytes) / 1e6);
 
@@ -265,6 +297,24 @@ int main(int argc, char** argv) {
                 static_cast<double>(residentKb) / 1e3, static_cast<double>(allocated) / 1e6,
                 columns / 1e6, static_cast<double>(residentKb) * 1e3 / columns,
                 static_cast<double>(allocated) / columns);
+    const ViewerWindowFigures window = measureViewerWindow(path, layout);
+    std::printf("(f) the chart at 1920 x 1080: first picture %.0f ms after opening; redraw of "
+                "the whole file %.1f ms (mean %.1f ms)\n",
+                window.firstPictureMs, window.redrawMs, window.meanRedrawMs);
+    if (picture != nullptr && !saveViewerPicture(path, layout, picture)) {
+        std::fprintf(stderr, "cannot save %s\n", picture);
+    }
+    {
+        // The same hour with six quantities swinging through their range in
+        // every pixel column: millions of pixels to fill, the worst picture.
+        const std::filesystem::path swinging =
+            std::filesystem::path(dir.path().toStdString()) / "swinging.csv";
+        writeFile(swinging, lines, Shape::Swinging);
+        const ViewerWindowFigures worst = measureViewerWindow(swinging, layout);
+        std::printf("(g) the same with six quantities swinging full height in every pixel "
+                    "column: first picture %.0f ms; redraw %.1f ms (mean %.1f ms)\n",
+                    worst.firstPictureMs, worst.redrawMs, worst.meanRedrawMs);
+    }
     std::printf("viewer load: %.0f lines/s, %.2f times the getline parser\n", rate, rate / plainRate);
     return 0;
 }

@@ -40,6 +40,14 @@ TEST(SpanPainter, PaintsTheSamePixelsAsDrawingTheLines) {
         lines.append(QLine(column, y(random), column, y(random)));
         lines.append(QLine(x(random), y(random), x(random), y(random)));
     }
+    // Runs of neighbouring columns, as a dense line makes them: overlapping,
+    // apart, single pixels, and off the edges.
+    for (int run = 0; run < 6; ++run) {
+        const int first = x(random) - 20;
+        for (int column = first; column < first + 30; ++column) {
+            lines.append(QLine(column, y(random), column, y(random)));
+        }
+    }
     for (const QColor& colour : {QColor(255, 0, 0), QColor(0, 255, 255, 128)}) {
         SCOPED_TRACE(colour.name(QColor::HexArgb).toStdString());
         const QPen pen(colour, 1);
