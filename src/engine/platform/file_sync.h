@@ -7,9 +7,8 @@ class QFileDevice;
 class QSaveFile;
 
 // Making written files durable, and keeping a replaced file's owner, in each
-// system's own way: fsync/fdatasync on Linux, fsync on
-// macOS, _commit on Windows. The only place of the engine with a system's
-// own headers.
+// system's own way: fsync/fdatasync on Linux, fsync on macOS, _commit on
+// Windows.
 
 namespace voltrix {
 
