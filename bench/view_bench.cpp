@@ -104,15 +104,9 @@ std::uint64_t writeFile(const std::filesystem::path& path, std::size_t lines, Sh
         }
         m.outputs = static_cast<std::uint8_t>(
             shape == Shape::Swinging ? (i / 250) % 64 : (i / 7000) % 64);
-        for (int k = 0; k < 4; ++k) {
-            m.adc[k].value = v[k];
-            m.adc[k].average = v[4 + k];
+        for (std::size_t q = 0; q < kQuantityCount; ++q) {
+            setQuantityValue(m, q, v[q]);
         }
-        m.enc[0].position = v[8];
-        m.enc[1].position = v[9];
-        m.enc[0].velocity = v[10];
-        m.enc[1].velocity = v[11];
-        m.math = {v[12], v[13]};
         BuildLogLine(line, settings, clock, static_cast<std::uint32_t>(i), m);
         text += line;
         if (text.size() > (std::size_t{8} << 20)) {

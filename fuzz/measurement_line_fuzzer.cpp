@@ -54,15 +54,9 @@ void checkText(std::string_view line, const RecordedLayout& layout) {
 
 Measurement measurementOf(const std::array<float, kQuantityCount>& v, std::uint8_t outputs) {
     Measurement m;
-    for (int k = 0; k < 4; ++k) {
-        m.adc[k].value = v[k];
-        m.adc[k].average = v[4 + k];
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        setQuantityValue(m, q, v[q]);
     }
-    m.enc[0].position = v[8];
-    m.enc[1].position = v[9];
-    m.enc[0].velocity = v[10];
-    m.enc[1].velocity = v[11];
-    m.math = {v[12], v[13]};
     m.outputs = outputs;
     return m;
 }

@@ -14,8 +14,10 @@ namespace voltrix {
 
 inline constexpr std::size_t kQuantityCount = 14;
 
-// The value of quantity `index` (0..13) in `m`, as the module sent it.
-inline float quantityValue(const Measurement& m, std::size_t index) {
+// The field of quantity `index` (0..13) in `m`: the one place that maps the
+// order onto the record.
+template <typename M>
+auto& quantityField(M& m, std::size_t index) {
     if (index < 4) {
         return m.adc[index].value;
     }
@@ -29,6 +31,15 @@ inline float quantityValue(const Measurement& m, std::size_t index) {
         return m.enc[index - 10].velocity;
     }
     return m.math[index - 12];
+}
+
+// The value of quantity `index` (0..13) in `m`, as the module sent it.
+inline float quantityValue(const Measurement& m, std::size_t index) {
+    return quantityField(m, index);
+}
+
+inline void setQuantityValue(Measurement& m, std::size_t index, float value) {
+    quantityField(m, index) = value;
 }
 
 }  // namespace voltrix
