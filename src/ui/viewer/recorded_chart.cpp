@@ -47,12 +47,13 @@ struct PixelMap {
 
 }  // namespace
 
-// One quantity of the file; draws through its chart.
-class QuantityTrace : public QCPAbstractPlottable {
+// What both kinds of trace share: they draw from the chart's data, which
+// QCustomPlot knows nothing of, so they neither take part in selection nor
+// in fitting the axes, and they fill whole pixels.
+class RecordedTrace : public QCPAbstractPlottable {
 public:
-    QuantityTrace(RecordedChart* chart, std::size_t quantity)
-        : QCPAbstractPlottable(chart->xAxis, chart->yAxis), chart_(chart), quantity_(quantity) {
-        setPen(QPen(chartSeriesColour(static_cast<int>(quantity)), RecordedChart::kLineWidth));
+    RecordedTrace(RecordedChart* chart, QCPAxis* keyAxis, QCPAxis* valueAxis)
+        : QCPAbstractPlottable(keyAxis, valueAxis), chart_(chart) {
         setSelectable(QCP::stNone);
         // Spans are whole pixels: blending would only blur them, and cost.
         setAntialiased(false);
@@ -69,43 +70,37 @@ public:
     }
 
 protected:
-    void draw(QCPPainter* painter) override;
     void drawLegendIcon(QCPPainter*, const QRectF&) const override {}
 
-private:
     RecordedChart* chart_;
-    std::size_t quantity_;
     ColumnSpanBuilder spans_;
     SpanPainter painter_;
 };
 
-// The six outputs as step lines, one lane each.
-class OutputsTrace : public QCPAbstractPlottable {
+// One quantity of the file.
+class QuantityTrace : public RecordedTrace {
 public:
-    OutputsTrace(RecordedChart* chart, QCPAxis* keyAxis, QCPAxis* valueAxis)
-        : QCPAbstractPlottable(keyAxis, valueAxis), chart_(chart) {
-        setSelectable(QCP::stNone);
-        setAntialiased(false);
-    }
-
-    double selectTest(const QPointF&, bool, QVariant*) const override { return -1; }
-    QCPRange getKeyRange(bool& found, QCP::SignDomain) const override {
-        found = false;
-        return {};
-    }
-    QCPRange getValueRange(bool& found, QCP::SignDomain, const QCPRange&) const override {
-        found = false;
-        return {};
+    QuantityTrace(RecordedChart* chart, std::size_t quantity)
+        : RecordedTrace(chart, chart->xAxis, chart->yAxis), quantity_(quantity) {
+        setPen(QPen(chartSeriesColour(static_cast<int>(quantity)), RecordedChart::kLineWidth));
     }
 
 protected:
     void draw(QCPPainter* painter) override;
-    void drawLegendIcon(QCPPainter*, const QRectF&) const override {}
 
 private:
-    RecordedChart* chart_;
-    ColumnSpanBuilder spans_;
-    SpanPainter painter_;
+    std::size_t quantity_;
+};
+
+// The six outputs as step lines, one lane each.
+class OutputsTrace : public RecordedTrace {
+public:
+    using RecordedTrace::RecordedTrace;
+
+protected:
+    void draw(QCPPainter* painter) override;
+
+private:
     // Per pixel column: the outputs HI on every line, and on any line.
     std::vector<std::uint8_t> allHigh_;
     std::vector<std::uint8_t> anyHigh_;
@@ -309,7 +304,7 @@ RecordedChart::RecordedChart(QWidget* parent) : QCustomPlot(parent) {
     for (std::size_t q = 0; q < kQuantityCount; ++q) {
         new QuantityTrace(this, q);  // owned by the plot
     }
-    new OutputsTrace(this, outputsX, outputsY);
+    new OutputsTrace(this, outputsX, outputsY);  // owned by the plot
 
     // The cursor on a layer of its own, so that moving it repaints only it.
     addLayer(QStringLiteral("cursor"), layer(QStringLiteral("main")), QCustomPlot::limAbove);
