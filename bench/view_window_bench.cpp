@@ -48,6 +48,7 @@ ViewerWindowFigures measureViewerWindow(const std::filesystem::path& path,
     figures.firstPictureMs = msSince(start);
 
     loader.waitFor([](const RecordedLoadProgress& p) { return p.finished; }, std::chrono::hours(1));
+    figures.loadedMs = msSince(start);
     chart.dataGrew();
     chart.showWholeFile();
     chart.replot(QCustomPlot::rpImmediateRefresh);  // warm

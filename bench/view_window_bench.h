@@ -13,6 +13,7 @@ namespace voltrix {
 
 struct ViewerWindowFigures {
     double firstPictureMs = 0;  // from opening the file to the first picture drawn
+    double loadedMs = 0;        // from opening the file to its last line loaded
     double redrawMs = 0;        // best full redraw of the whole file
     double meanRedrawMs = 0;
 };
