@@ -11,6 +11,7 @@
 #include "ui/chart/chart_view.h"
 #include "ui/chart/column_spans.h"
 #include "ui/chart/span_painter.h"
+#include "ui/viewer/span_canvas.h"
 
 namespace voltrix {
 namespace {
@@ -77,19 +78,20 @@ protected:
     SpanPainter painter_;
 };
 
-// One quantity of the file.
-class QuantityTrace : public RecordedTrace {
+// The quantities of the file, in their order, each over the ones before.
+class QuantitiesTrace : public RecordedTrace {
 public:
-    QuantityTrace(RecordedChart* chart, std::size_t quantity)
-        : RecordedTrace(chart, chart->xAxis, chart->yAxis), quantity_(quantity) {
-        setPen(QPen(chartSeriesColour(static_cast<int>(quantity)), RecordedChart::kLineWidth));
-    }
+    explicit QuantitiesTrace(RecordedChart* chart)
+        : RecordedTrace(chart, chart->xAxis, chart->yAxis) {}
 
 protected:
     void draw(QCPPainter* painter) override;
 
 private:
-    std::size_t quantity_;
+    // The column spans of `quantity` in `spans_`.
+    void buildSpans(const RecordedData& data, std::size_t quantity);
+
+    SpanCanvas canvas_;
 };
 
 // The six outputs as step lines, one lane each.
@@ -106,20 +108,36 @@ private:
     std::vector<std::uint8_t> anyHigh_;
 };
 
-void QuantityTrace::draw(QCPPainter* painter) {
-    if (!chart_->shown_[quantity_]) {
-        return;
-    }
+void QuantitiesTrace::draw(QCPPainter* painter) {
     applyDefaultAntialiasingHint(painter);
     const auto snapshot = chart_->snapshot();
-    if (!snapshot) {
+    if (!snapshot || snapshot->data().size() == 0) {
         return;
     }
     const RecordedData& data = snapshot->data();
-    const std::span<const float> values = data.values(quantity_);
-    if (values.empty() || data.size() == 0) {
-        return;
+    const bool onCanvas = SpanCanvas::canPaintOn(*painter) && !painter->antialiasing();
+    if (onCanvas) {
+        canvas_.begin(clipRect());
     }
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        if (!chart_->shown_[q] || data.values(q).empty()) {
+            continue;
+        }
+        buildSpans(data, q);
+        const QColor colour = chartSeriesColour(static_cast<int>(q));
+        if (onCanvas) {
+            canvas_.add(spans_.lines(), colour);
+        } else {
+            painter_.draw(*painter, spans_.lines(), QPen(colour, RecordedChart::kLineWidth));
+        }
+    }
+    if (onCanvas) {
+        canvas_.end(*painter);
+    }
+}
+
+void QuantitiesTrace::buildSpans(const RecordedData& data, std::size_t quantity) {
+    const std::span<const float> values = data.values(quantity);
     const std::span<const double> x = data.x();
     const PixelMap keyPixel(keyAxis());
     const PixelMap valuePixel(valueAxis());
@@ -147,7 +165,7 @@ void QuantityTrace::draw(QCPPainter* painter) {
             if (a == b) {
                 continue;
             }
-            const MinMax range = data.minMax(quantity_, a, b);
+            const MinMax range = data.minMax(quantity, a, b);
             if (range.empty()) {
                 spans_.breakLine();
                 continue;
@@ -168,7 +186,6 @@ void QuantityTrace::draw(QCPPainter* painter) {
     if (last < data.size()) {
         addLine(last);
     }
-    painter_.draw(*painter, spans_.lines(), mPen);
 }
 
 void OutputsTrace::draw(QCPPainter* painter) {
@@ -301,9 +318,7 @@ RecordedChart::RecordedChart(QWidget* parent) : QCustomPlot(parent) {
                 }
             });
 
-    for (std::size_t q = 0; q < kQuantityCount; ++q) {
-        new QuantityTrace(this, q);  // owned by the plot
-    }
+    new QuantitiesTrace(this);  // owned by the plot
     new OutputsTrace(this, outputsX, outputsY);  // owned by the plot
 
     // The cursor on a layer of its own, so that moving it repaints only it.

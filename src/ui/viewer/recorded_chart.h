@@ -66,7 +66,7 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    friend class QuantityTrace;
+    friend class QuantitiesTrace;
     friend class OutputsTrace;
 
     std::optional<RecordedFileLoader::Snapshot> snapshot() const;
