@@ -22,6 +22,7 @@
 
 #include "device/virtual/virtual_hid_backend.h"
 #include "ui/chart/chart_view.h"
+#include "proc_status.h"
 #include "ui/window/tfmain.h"
 
 namespace {
@@ -31,17 +32,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPointsPerSecond = 10;
 constexpr int kPointsPerRedraw = 60 * kPointsPerSecond;
 constexpr int kPointsPerMark = 5 * 60 * kPointsPerSecond;
-
-long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-        }
-    }
-    return -1;
-}
 
 // A measurement report (without its report ID) with slowly varying values.
 std::vector<std::uint8_t> measurementReport(int index) {
@@ -105,7 +95,7 @@ int main(int argc, char** argv) {
 
     std::printf("chart %dx%d, window 600 s\n", window.chart()->width(), window.chart()->height());
     std::printf("%8s %10s %8s\n", "minute", "RSS KiB", "points");
-    std::printf("%8d %10ld %8d\n", 0, residentKiB(), 0);
+    std::printf("%8d %10ld %8d\n", 0, voltrix::bench::residentKilobytes(), 0);
     double pointMs = 0;
     double redrawMs = 0;
     int redraws = 0;
@@ -121,7 +111,7 @@ int main(int argc, char** argv) {
             ++redraws;
         }
         if (i % kPointsPerMark == 0) {
-            std::printf("%8d %10ld %8d\n", i / (60 * kPointsPerSecond), residentKiB(),
+            std::printf("%8d %10ld %8d\n", i / (60 * kPointsPerSecond), voltrix::bench::residentKilobytes(),
                         window.chart()->series(0)->dataCount());
             std::fflush(stdout);
         }

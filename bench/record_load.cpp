@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +17,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include "proc_status.h"
 
 namespace {
 
@@ -48,20 +51,6 @@ Cpu cpuSeconds(qint64 pid) {
         cpu.module += module ? seconds : 0;
     }
     return cpu;
-}
-
-// A line of /proc/<pid>/status in kB, e.g. "VmRSS".
-long statusKilobytes(qint64 pid, const char* key) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(QByteArray(key) + ':')) {
-            return line.mid(static_cast<qsizetype>(std::strlen(key)) + 1).trimmed().split(' ')[0].toLong();
-        }
-    }
-    return -1;
 }
 
 }  // namespace
@@ -114,8 +103,8 @@ int main(int argc, char** argv) {
     const double moduleCpu = cpuAfter.module - cpuBefore.module;
     const double elapsed = static_cast<double>(wall.elapsed()) / 1000.0;
     const qint64 bytes = QFile(path).size() - bytesBefore;
-    const long rss = statusKilobytes(pid, "VmRSS");
-    const long peak = statusKilobytes(pid, "VmHWM");
+    const long rss = voltrix::bench::statusKilobytes(std::to_string(pid), "VmRSS");
+    const long peak = voltrix::bench::statusKilobytes(std::to_string(pid), "VmHWM");
     recorder.terminate();
     recorder.waitForFinished(10000);
 

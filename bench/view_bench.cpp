@@ -32,6 +32,7 @@
 #include "engine/recorded/line_parser.h"
 #include "engine/recorded/recorded_data.h"
 #include "engine/recorded/recorded_file_loader.h"
+#include "proc_status.h"
 #include "view_window_bench.h"
 
 namespace {
@@ -41,17 +42,6 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-        }
-    }
-    return -1;
 }
 
 // How the generated quantities move.
@@ -130,7 +120,7 @@ struct LoadFigures {
 LoadFigures loadWithViewer(const std::filesystem::path& path, const RecordedLayout& layout,
                            long* residentGrowthKb, std::size_t* allocated) {
     LoadFigures f;
-    const long before = residentKilobytes();
+    const long before = bench::residentKilobytes();
     const auto start = Clock::now();
     bool first = true;
     {
@@ -147,7 +137,7 @@ LoadFigures loadWithViewer(const std::filesystem::path& path, const RecordedLayo
         f.lines = p.lines;
         f.skipped = p.skippedLines;
         if (residentGrowthKb != nullptr) {
-            *residentGrowthKb = residentKilobytes() - before;
+            *residentGrowthKb = bench::residentKilobytes() - before;
             *allocated = loader.snapshot()->allocatedBytes();
         }
     }
