@@ -19,6 +19,7 @@
 
 #include "engine/logging/log_line.h"
 #include "engine/recorded/line_parser.h"
+#include "engine/recorded/recorded_test_support.h"
 #include "ui/chart/chart_view.h"
 #include "ui/viewer/column_layout_dialog.h"
 #include "ui/viewer/recorded_chart.h"
@@ -43,15 +44,6 @@ LogLineSettings dateTimeAdc1AndOutputs() {
     return settings;
 }
 
-ClockReading clockAt(std::int64_t ms) {
-    const std::int64_t days = ms / kMillisecondsPerDay;
-    const std::int64_t rest = ms % kMillisecondsPerDay;
-    // Only days of December 2026 are used here.
-    const int day = static_cast<int>(days - daysFromCivil(2026, 12, 1)) + 1;
-    return {2026, 12, day, static_cast<int>(rest / 3'600'000), static_cast<int>(rest / 60'000 % 60),
-            static_cast<int>(rest / 1000 % 60), static_cast<int>(rest % 1000)};
-}
-
 // Line i: 1 ms apart, ADC1 = `adc1(i)`, output 1 HI on odd lines.
 template <typename Adc1>
 std::vector<std::string> linesOf(int count, Adc1 adc1, int firstIndex = 0) {
@@ -61,7 +53,7 @@ std::vector<std::string> linesOf(int count, Adc1 adc1, int firstIndex = 0) {
         m.adc[0].value = adc1(i);
         m.outputs = static_cast<std::uint8_t>(i % 2);
         std::string line;
-        BuildLogLine(line, dateTimeAdc1AndOutputs(), clockAt(kStart + i),
+        BuildLogLine(line, dateTimeAdc1AndOutputs(), test::clockFromMilliseconds(kStart + i),
                      static_cast<std::uint32_t>(i), m);
         lines.push_back(line);
     }
