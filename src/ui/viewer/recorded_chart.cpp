@@ -585,10 +585,6 @@ void RecordedChart::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
-void RecordedChart::leaveEvent(QEvent* event) {
-    QCustomPlot::leaveEvent(event);
-}
-
 QString describeX(double x, XSource source) {
     switch (source) {
         case XSource::DateTime:

@@ -195,15 +195,15 @@ void ViewerWindow::progressArrived() {
                                             : 1.0;
     progress_->setValue(static_cast<int>(std::lround(std::min(share, 1.0) * 1000)));
     progress_->setVisible(!state.caughtUp && !state.finished);
-    counts_->setText(countsText());
+    counts_->setText(countsText(state));
     chart_->dataGrew();
 }
 
 QString ViewerWindow::countsText() const {
-    if (!loader_) {
-        return {};
-    }
-    const RecordedLoadProgress state = loader_->progress();
+    return loader_ ? countsText(loader_->progress()) : QString();
+}
+
+QString ViewerWindow::countsText(const RecordedLoadProgress& state) const {
     QString text = tr("Linie: %1, pominięte: %2").arg(state.lines).arg(state.skippedLines);
     if (following_) {
         text += tr(" (śledzony)");

@@ -48,6 +48,7 @@ public:
     // The text of the cursor's readout and of the line counts.
     QString readout() const;
     QString countsText() const;
+    QString countsText(const RecordedLoadProgress& state) const;
 
     // Saves the shown range: as a PNG or PDF picture by the name's suffix,
     // or its lines as a measurement file. An error text, empty on success.
