@@ -106,12 +106,11 @@ void LogWriter::run() {
             break;
         }
         while (!queue_.empty()) {
-            std::string line = std::move(queue_.front());
-            queue_.pop_front();
+            std::deque<std::string> batch;
+            batch.swap(queue_);
             lock.unlock();
-            record(sink_->append(fileName_, line));
+            writeBatch(batch);
             lock.lock();
-            queuedBytes_ -= bufferCost(line);
         }
         flushRequested_ = false;
         drained_.notify_all();
@@ -127,7 +126,36 @@ void LogWriter::run() {
     sink_->close();
 }
 
-void LogWriter::record(LogSink::Result result) {
+bool LogSink::appendBlock(const QString&, std::string_view) {
+    return false;
+}
+
+void LogWriter::writeBatch(std::deque<std::string>& lines) {
+    auto next = lines.begin();
+    while (next != lines.end()) {
+        const auto first = next;
+        block_.clear();
+        std::size_t cost = 0;
+        do {
+            block_ += *next;
+            cost += bufferCost(*next);
+            ++next;
+        } while (next != lines.end() && block_.size() + next->size() <= kBlockBytes);
+        const auto count = static_cast<std::uint64_t>(next - first);
+        if (count > 1 && sink_->appendBlock(fileName_, block_)) {
+            record(LogSink::Result::Written, count);
+        } else {
+            for (auto line = first; line != next; ++line) {
+                record(sink_->append(fileName_, *line));
+            }
+        }
+        // A line counts against the budget until the sink is done with it.
+        std::lock_guard lock(queueMutex_);
+        queuedBytes_ -= cost;
+    }
+}
+
+void LogWriter::record(LogSink::Result result, std::uint64_t lines) {
     const bool failed = result == LogSink::Result::Failed;
     const int code = failed ? sink_->lastErrorCode() : 0;
     const QString text = failed ? sink_->lastError() : QString();
@@ -136,9 +164,9 @@ void LogWriter::record(LogSink::Result result) {
     {
         std::lock_guard lock(statusMutex_);
         if (failed) {
-            ++status_.linesFailed;
+            status_.linesFailed += lines;
         } else {
-            ++status_.linesWritten;
+            status_.linesWritten += lines;
         }
         changed = status_.failing != failed || status_.errorCode != code;
         status_.failing = failed;

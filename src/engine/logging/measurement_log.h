@@ -28,6 +28,7 @@ public:
     // be (an existing file keeps its contents in front). A line that cannot be
     // written whole is taken out again and the file is closed; the next line
     // tries anew. After a close request the file is closed after this line.
+    // `line` may be several whole lines: they go in together or not at all.
     Result append(const QString& fileName, std::string_view line);
 
     // The periodic close request: the next line written closes the file.

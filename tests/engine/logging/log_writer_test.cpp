@@ -18,6 +18,12 @@
 
 #include "qt_printers.h"
 
+#if defined(__unix__)
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 namespace voltrix {
 namespace {
 
@@ -211,6 +217,62 @@ TEST(LogWriterTest, TheFileHoldsWhatTheMeasurementLogAloneWouldWrite) {
     ASSERT_GT(expected.size(), 2000 * 10);
     EXPECT_TRUE(contents(viaWriter) == expected) << "the files differ";
 }
+
+#if defined(__unix__)
+// The file may grow by `bytes` only, as on a disk about to fill up: a write
+// over the limit goes in only in part.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limited = old_;
+        limited.rlim_cur = bytes;
+        set_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    bool set() const { return set_; }
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int);
+    bool set_ = false;
+};
+
+// Lines go to the file in blocks; a block that the disk takes only in part is
+// taken out again, and its lines are tried one by one, so the file holds whole
+// lines and each line is counted as what became of it.
+TEST(LogWriterTest, ABlockTheDiskTakesInPartLeavesWholeLinesAndTrueCounts) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log.csv"));
+    std::string fitting;
+    LogWriter writer;
+    StateRecorder states;
+    writer.setOnStateChange(states.callback());
+    {
+        // Room for four lines of 250 bytes and part of a fifth.
+        const FileSizeLimit limit(1100);
+        ASSERT_TRUE(limit.set());
+        writer.start(path);
+        for (int i = 0; i < 10; ++i) {
+            const std::string line = makeLine(i, 250);
+            ASSERT_TRUE(writer.submit(line));
+            if (i < 4) {
+                fitting += line;
+            }
+        }
+        writer.stop();
+    }
+    EXPECT_TRUE(contents(path) == QByteArray::fromStdString(fitting)) << contents(path).size();
+    EXPECT_EQ(writer.linesWritten(), 4u);
+    EXPECT_EQ(writer.failedLines(), 6u);
+    EXPECT_EQ(writer.lastErrorCode(), EFBIG);
+    ASSERT_FALSE(states.states().empty());
+    EXPECT_EQ(states.states().back().linesWritten, 4u);
+}
+#endif
 
 // A disk that stalls holds up the writer thread, never the one submitting.
 TEST(LogWriterTest, AStalledDiskDoesNotHoldUpTheProducer) {
