@@ -48,6 +48,12 @@ public:
 
     // Writes one output report, report ID first. Returns false on failure.
     virtual bool write(std::span<const std::uint8_t> report) = 0;
+
+    // Whether read() still hands out the reports the system held when the
+    // device went away, and returns -1 only after them. Only then may the
+    // reader let reports gather between reads without losing any at an
+    // unplug.
+    virtual bool keepsReportsPastUnplug() const { return false; }
 };
 
 class HidBackend {

@@ -10,6 +10,8 @@
 
 #include <QObject>
 
+#include "device/hid_backend.h"
+
 // What the real HID backend needs from the operating system beyond what
 // hidapi does the same everywhere. One implementation per system, chosen by
 // the build: linux/ (sysfs, access(2), udev) and portable/ (hidapi's own
@@ -27,6 +29,10 @@ std::optional<std::vector<std::uint8_t>> platformReportDescriptor(const std::str
 // without opening (and so waking) it. True where the system cannot say
 // without opening; opening then tells.
 bool platformGrantsAccess(const std::string& path);
+
+// Opens the device at `path` for reading and writing; nullptr when that
+// fails. `numberedReports`: its reports start with their report ID.
+std::unique_ptr<HidConnection> platformOpenDevice(const std::string& path, bool numberedReports);
 
 // hidapi on Windows puts the report ID (0 when the device does not number
 // its reports) in front of every input report; hidraw and macOS put it there

@@ -46,11 +46,11 @@ public:
         return true;
     }
 
-    // The device is gone: waiting readers return -1, queued reports are lost.
+    // The device is gone. As with hidraw, the reports queued before are still
+    // read; then reads return -1.
     void close() {
         std::lock_guard lock(mutex_);
         gone_ = true;
-        reports_.clear();
         ready_.notify_all();
     }
 
@@ -59,11 +59,13 @@ public:
         const auto available = [this] { return gone_ || !reports_.empty(); };
         if (timeoutMs < 0) {
             ready_.wait(lock, available);
+        } else if (timeoutMs == 0 && !available()) {
+            return 0;  // a wait that has run out already still costs a sleep
         } else if (!ready_.wait_for(lock, std::chrono::milliseconds(timeoutMs), available)) {
             return 0;
         }
-        if (gone_) {
-            return -1;
+        if (reports_.empty()) {
+            return -1;  // gone, and nothing left to read
         }
         const std::size_t size = std::min(buffer.size(), reports_.front().size());
         std::copy_n(reports_.front().begin(), size, buffer.begin());
@@ -233,6 +235,8 @@ public:
     }
 
     bool write(std::span<const std::uint8_t> report) override { return device_->write(report); }
+
+    bool keepsReportsPastUnplug() const override { return true; }
 
 private:
     std::shared_ptr<VirtualDevice> device_;

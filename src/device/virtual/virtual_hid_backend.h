@@ -26,8 +26,8 @@ class QObject;
 // to writes enter the same queue, in order with the measurements. All input
 // reports carry report ID 1 first and are 65 bytes long; write() accepts only
 // 65-byte reports with report ID 1 (anything else returns false). After an
-// unplug the connection's read() returns -1 at once (reports still queued are
-// lost with the device) and write() returns false.
+// unplug the connection's read() still returns the reports queued before, as
+// hidraw does, and -1 once none are left; write() returns false.
 //
 // Other devices are identity only, or, with read/write access, open to a
 // connection that never receives anything and accepts every write of the
