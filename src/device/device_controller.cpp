@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 #include <QMetaObject>
 #include <QTimer>
@@ -19,6 +20,14 @@ constexpr int kReadTimeoutMs = 100;
 // is asked for them: a stream at 1 kHz then wakes that thread fifty times a
 // second rather than a thousand, and a lone report (an answer) goes at once.
 constexpr auto kDeliveryInterval = std::chrono::milliseconds(20);
+
+// Once the reader has emptied the system's queue it rests this long before
+// reading again, so that a stream at 1 kHz wakes it about 125 times a second
+// rather than a thousand: waking a thread costs far more than reading a
+// report. The system queues the reports meanwhile (hidraw keeps 64), so a
+// late reader keeps nearly all of its slack. Only connections that still
+// hand out queued reports after an unplug allow the rest.
+constexpr auto kDrainPause = std::chrono::milliseconds(8);
 
 // Shortest time between two listings caused by failing devices.
 constexpr auto kFailureRetry = std::chrono::milliseconds(250);
@@ -82,7 +91,9 @@ void HidDevice::readLoop() {
     const std::shared_ptr<std::atomic<bool>> alive = alive_;
     using Clock = std::chrono::steady_clock;
     auto lastAsked = Clock::now() - kDeliveryInterval;
-    bool waiting = false;  // reports in the inbox that no delivery will take
+    bool waiting = false;   // reports in the inbox that no delivery will take
+    bool draining = false;  // the last read returned a report: read on without waiting
+    const bool mayRest = connection_->keepsReportsPastUnplug();
     const auto askWhenDue = [&] {
         if (waiting && Clock::now() - lastAsked >= kDeliveryInterval) {
             scheduleDelivery(alive);
@@ -96,6 +107,9 @@ void HidDevice::readLoop() {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(
                 lastAsked + kDeliveryInterval - Clock::now());
             timeoutMs = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, kReadTimeoutMs));
+        }
+        if (draining) {
+            timeoutMs = 0;
         }
         const int n = connection_->read(buffer, timeoutMs);
         if (n < 0) {
@@ -115,8 +129,13 @@ void HidDevice::readLoop() {
         }
         if (n == 0) {
             askWhenDue();
+            if (draining) {
+                draining = false;
+                std::this_thread::sleep_for(kDrainPause);
+            }
             continue;
         }
+        draining = mayRest;
         bool wasEmpty = false;
         {
             std::lock_guard lock(inbox->mutex);

@@ -33,6 +33,8 @@ struct FakeLine {
     std::size_t dropped = 0;
     std::vector<Bytes> written;
     bool unplugged = false;
+    // Like hidraw: what was queued before an unplug is still read.
+    bool keepsReportsPastUnplug = false;
 
     void push(Bytes report) {
         {
@@ -57,7 +59,7 @@ public:
                                      [&] { return !line_->queue.empty() || line_->unplugged; })) {
             return 0;
         }
-        if (line_->unplugged) {
+        if (line_->unplugged && (!line_->keepsReportsPastUnplug || line_->queue.empty())) {
             return -1;
         }
         Bytes report = std::move(line_->queue.front());
@@ -72,6 +74,8 @@ public:
         line_->written.emplace_back(report.begin(), report.end());
         return !line_->unplugged;
     }
+
+    bool keepsReportsPastUnplug() const override { return line_->keepsReportsPastUnplug; }
 
 private:
     std::shared_ptr<FakeLine> line_;
@@ -372,6 +376,45 @@ TEST_F(DeviceControllerTest, AFailedReadReplacesTheDeviceThoughTheListingLooksTh
     ASSERT_TRUE(waitFor([&] { return received.size() == 2; }));
     EXPECT_EQ(received[1].data, (Bytes{0, 2}));
     fresh->setDataHandler(nullptr);
+}
+
+// A reader on such a connection rests between emptying the queue and reading
+// again; what the system queued meanwhile, up to the unplug, still arrives.
+TEST_F(DeviceControllerTest, EveryReportQueuedBeforeAnUnplugArrivesInOrder) {
+    backend.present = {FakeBackend::device("/dev/hidraw0", "VOLTRIX")};
+    auto line = backend.line("/dev/hidraw0");
+    line->keepsReportsPastUnplug = true;
+    controller.relist();
+    HidDevice* device = controller.checkOut(0);
+    ASSERT_NE(device, nullptr);
+    device->setDataHandler(recorder());
+    ASSERT_TRUE(device->reading());
+
+    // A stream at about 1 kHz, unplugged right after its last report.
+    constexpr int kReports = 300;
+    std::thread stream([line] {
+        for (int i = 0; i < kReports; ++i) {
+            line->push({1, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)});
+            std::this_thread::sleep_for(1ms);
+        }
+        {
+            std::lock_guard lock(line->mutex);
+            line->unplugged = true;
+        }
+        line->arrived.notify_all();
+    });
+    const bool failed = waitFor([&] { return device->failed(); });
+    stream.join();
+    ASSERT_TRUE(failed);
+    ASSERT_TRUE(waitFor([&] { return received.size() >= kReports; }));
+    ASSERT_EQ(received.size(), std::size_t{kReports});
+    EXPECT_EQ(line->dropped, 0u);
+    for (int i = 0; i < kReports; ++i) {
+        ASSERT_EQ(received[i].data, (Bytes{static_cast<std::uint8_t>(i >> 8),
+                                           static_cast<std::uint8_t>(i)}))
+            << "report " << i;
+    }
+    controller.release(device);
 }
 
 // A device that is listed with access but cannot be opened (its node lingers
