@@ -73,7 +73,6 @@ std::uint64_t writeFile(const std::filesystem::path& path, std::size_t lines, Sh
         const auto ms = static_cast<int>(i);
         const ClockReading clock{2026, 12, 8, 9 + ms / 3'600'000, ms / 60'000 % 60, ms / 1000 % 60,
                                  ms % 1000};
-        Measurement m;
         const double t = static_cast<double>(i) * 1e-3;
         std::array<float, kQuantityCount> v{};
         for (std::size_t q = 0; q < kQuantityCount; ++q) {
@@ -92,12 +91,9 @@ std::uint64_t writeFile(const std::filesystem::path& path, std::size_t lines, Sh
                 }
             }
         }
-        m.outputs = static_cast<std::uint8_t>(
+        const auto outputs = static_cast<std::uint8_t>(
             shape == Shape::Swinging ? (i / 250) % 64 : (i / 7000) % 64);
-        for (std::size_t q = 0; q < kQuantityCount; ++q) {
-            setQuantityValue(m, q, v[q]);
-        }
-        BuildLogLine(line, settings, clock, static_cast<std::uint32_t>(i), m);
+        BuildLogLine(line, settings, clock, static_cast<std::uint32_t>(i), measurementOf(v, outputs));
         text += line;
         if (text.size() > (std::size_t{8} << 20)) {
             out.write(text.data(), static_cast<std::streamsize>(text.size()));

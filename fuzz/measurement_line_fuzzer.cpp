@@ -52,15 +52,6 @@ void checkText(std::string_view line, const RecordedLayout& layout) {
     VOLTRIX_FUZZ_CHECK(sameParse(parsed, again));
 }
 
-Measurement measurementOf(const std::array<float, kQuantityCount>& v, std::uint8_t outputs) {
-    Measurement m;
-    for (std::size_t q = 0; q < kQuantityCount; ++q) {
-        setQuantityValue(m, q, v[q]);
-    }
-    m.outputs = outputs;
-    return m;
-}
-
 void checkWriterLine(InputReader& in, const LogLineSettings& settings) {
     std::array<float, kQuantityCount> v{};
     for (float& value : v) {

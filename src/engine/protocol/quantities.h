@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include "engine/protocol/measurement.h"
 
@@ -40,6 +42,17 @@ inline float quantityValue(const Measurement& m, std::size_t index) {
 
 inline void setQuantityValue(Measurement& m, std::size_t index, float value) {
     quantityField(m, index) = value;
+}
+
+// A measurement holding `values` in the quantity order and the output states.
+inline Measurement measurementOf(const std::array<float, kQuantityCount>& values,
+                                 std::uint8_t outputs) {
+    Measurement m;
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        setQuantityValue(m, q, values[q]);
+    }
+    m.outputs = outputs;
+    return m;
 }
 
 }  // namespace voltrix

@@ -33,34 +33,9 @@ LogLineSettings settingsFor(std::uint32_t columns, int decimals, const char* sep
     return s;
 }
 
-Measurement measurementOf(const std::array<float, kQuantityCount>& v, std::uint8_t outputs) {
-    Measurement m;
-    for (std::size_t q = 0; q < kQuantityCount; ++q) {
-        setQuantityValue(m, q, v[q]);
-    }
-    m.outputs = outputs;
-    return m;
-}
-
 // The line the writer makes again from what was parsed.
 std::string rewritten(const ParsedLine& p, const LogLineSettings& settings) {
-    Measurement m;
-    for (std::size_t q = 0; q < kQuantityCount; ++q) {
-        // quantityValue's order, written back field by field.
-        const float v = p.values[q];
-        if (q < 4) {
-            m.adc[q].value = v;
-        } else if (q < 8) {
-            m.adc[q - 4].average = v;
-        } else if (q < 10) {
-            m.enc[q - 8].position = v;
-        } else if (q < 12) {
-            m.enc[q - 10].velocity = v;
-        } else {
-            m.math[q - 12] = v;
-        }
-    }
-    m.outputs = p.outputs;
+    const Measurement m = measurementOf(p.values, p.outputs);
     LogLineSettings s = settings;
     // The count: from the counter when logged, else the remainder itself.
     std::uint32_t count = 0;
