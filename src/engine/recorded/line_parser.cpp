@@ -239,12 +239,7 @@ private:
 }  // namespace
 
 bool parseMeasurementLine(std::string_view line, const RecordedLayout& layout, ParsedLine& out) {
-    if (!line.empty() && line.back() == '\n') {
-        line.remove_suffix(1);
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
-    }
+    line = withoutLineEnd(line);
     if (line.empty()) {
         return false;
     }

@@ -31,11 +31,7 @@ RecordedFileProbe probeRecordedFile(const std::filesystem::path& path, std::size
         if (end == std::string_view::npos) {
             break;  // a half line, or one beyond the bytes read
         }
-        std::string_view line = rest.substr(0, end);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        probe.lines.emplace_back(line);
+        probe.lines.emplace_back(withoutLineEnd(rest.substr(0, end + 1)));
         rest.remove_prefix(end + 1);
     }
     return probe;

@@ -37,12 +37,7 @@ std::size_t fieldCountOf(const RecordedLayout::Columns& columns) {
 }
 
 std::size_t countLineFields(std::string_view line) {
-    if (!line.empty() && line.back() == '\n') {
-        line.remove_suffix(1);
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
-    }
+    line = withoutLineEnd(line);
     std::size_t count = 0;
     std::size_t start = 0;
     while (true) {

@@ -56,6 +56,17 @@ private:
 
 std::size_t fieldCountOf(const RecordedLayout::Columns& columns);
 
+// `line` without its LF or CR LF at the end, if it has one.
+inline std::string_view withoutLineEnd(std::string_view line) {
+    if (!line.empty() && line.back() == '\n') {
+        line.remove_suffix(1);
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
 // Fields of a line: each one ended by ';', and a last one without it when
 // text follows the last ';'. A CR LF or LF at the end is not counted.
 std::size_t countLineFields(std::string_view line);
