@@ -103,13 +103,12 @@ void HidDevice::readLoop() {
     };
     while (!stopRequested_) {
         int timeoutMs = kReadTimeoutMs;
-        if (waiting) {
+        if (draining) {
+            timeoutMs = 0;
+        } else if (waiting) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(
                 lastAsked + kDeliveryInterval - Clock::now());
             timeoutMs = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, kReadTimeoutMs));
-        }
-        if (draining) {
-            timeoutMs = 0;
         }
         const int n = connection_->read(buffer, timeoutMs);
         if (n < 0) {
