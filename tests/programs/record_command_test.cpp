@@ -90,6 +90,19 @@ TEST(RecordCommand, LinesGoToStandardOutput) {
     EXPECT_TRUE(piped.err.isEmpty()) << piped.err.toStdString();
 }
 
+// --count ends the run long before an output that takes no line is given
+// up: the run still fails, and says why.
+TEST(RecordCommand, ARunThatWroteNoLineFailsAndSaysWhy) {
+    QTemporaryDir dir;
+    const Ended ended = run({QStringLiteral("--virtual"), QStringLiteral("--count"), QStringLiteral("100"),
+                             QStringLiteral("-o"), dir.filePath(QStringLiteral("no/such/x.csv"))});
+    EXPECT_EQ(ended.exitCode, 73) << ended.err.toStdString();
+    EXPECT_TRUE(ended.err.contains("not one line could be written to " +
+                                   dir.filePath(QStringLiteral("no/such/x.csv")).toUtf8() +
+                                   ": the folder does not exist"))
+        << ended.err.toStdString();
+}
+
 // SIGTERM in the middle of a stream: exit 0 and a file of whole lines.
 TEST(RecordCommand, SigtermLeavesACompleteFile) {
     QTemporaryDir dir;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -35,6 +37,31 @@ protected:
     }
 
     std::vector<QString> told;
+};
+
+// Takes the first `accepted` lines, then refuses every one with the system's
+// error `errorCode`.
+class ScriptedSink final : public LogSink {
+public:
+    ScriptedSink(std::uint64_t accepted, int errorCode)
+        : accepted_(accepted), errorCode_(errorCode) {}
+
+    Result append(const QString&, std::string_view) override {
+        if (taken_ < accepted_) {
+            ++taken_;
+            return Result::Written;
+        }
+        return Result::Failed;
+    }
+    void requestClose() override {}
+    void close() override {}
+    QString lastError() const override { return QString::fromLocal8Bit(std::strerror(errorCode_)); }
+    int lastErrorCode() const override { return errorCode_; }
+
+private:
+    const std::uint64_t accepted_;
+    const int errorCode_;
+    std::uint64_t taken_ = 0;
 };
 
 std::vector<std::vector<std::uint8_t>> someReports() {
@@ -139,6 +166,71 @@ TEST_F(RecorderTest, AnOutputThatTakesNoLineIsGivenUpAfterRetrying) {
                line.endsWith(QStringLiteral("folder nie istnieje"));
     })) << (told.empty() ? std::string() : told.front().toStdString());
     EXPECT_EQ(readConfig(), before);
+}
+
+// How a recording asked to end as done ends, by what became of its lines:
+// 0 only when every line was written, and the cause named when not.
+TEST_F(RecorderTest, TheExitCodeSaysWhatBecameOfTheLines) {
+    struct Case {
+        const char* name;
+        bool modulePlugged;
+        const char* output;  // in the test's folder
+        // Lines a scripted sink takes before it refuses the others with
+        // `errorCode`; none: the lines go to the file itself.
+        std::optional<std::uint64_t> accepted;
+        int errorCode;
+        RecordExit expected;
+        const char* toldEnd;  // the end of the line that says why; empty: none
+    };
+    const Case cases[] = {
+        {"every line written", true, "all.csv", std::nullopt, 0, RecordExit::Done, ""},
+        {"a folder that does not exist", true, "no/such/dir.csv", std::nullopt, 0,
+         RecordExit::OutputUnwritable, "folder nie istnieje"},
+        {"a sink that takes no line", true, "x.csv", 0, EACCES, RecordExit::OutputUnwritable,
+         "brak uprawnień do zapisu"},
+        {"some lines refused", true, "x.csv", 20, ENOSPC, RecordExit::LinesFailed,
+         "brak miejsca na dysku"},
+        {"no module", false, "none.csv", std::nullopt, 0, RecordExit::ModuleNotFound,
+         "no module was connected"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        told.clear();
+        VirtualHidBackend devices;
+        if (c.modulePlugged) {
+            devices.plugModule();
+        }
+        RecordOptions options;
+        options.output = dir_.filePath(QString::fromLatin1(c.output));
+        options.count = 50;
+        RecorderEnvironment recorderEnvironment = environment();
+        recorderEnvironment.backend = &devices;
+        if (c.accepted) {
+            recorderEnvironment.session.makeSink = [c] {
+                return std::make_unique<ScriptedSink>(*c.accepted, c.errorCode);
+            };
+        }
+        Recorder recorder(options, recorderEnvironment);
+        int exitCode = -1;
+        QObject::connect(&recorder, &Recorder::finished, [&](int code) { exitCode = code; });
+        ASSERT_EQ(recorder.start(), std::nullopt);
+        if (!c.modulePlugged) {
+            waitFor([] { return false; }, 300);
+            recorder.stop(RecordExit::Done);
+        }
+        // --count ends the others, long before the 10 s an output is retried.
+        ASSERT_TRUE(waitFor([&] { return exitCode != -1; }, 20000));
+        EXPECT_EQ(exitCode, static_cast<int>(c.expected));
+        const QString end = QString::fromUtf8(c.toldEnd);
+        if (!end.isEmpty()) {
+            EXPECT_TRUE(!told.empty() && told.back().endsWith(end))
+                << (told.empty() ? std::string() : told.back().toStdString());
+        }
+        if (c.expected == RecordExit::LinesFailed) {
+            EXPECT_TRUE(told.back().startsWith(QStringLiteral("30 lines could not be written")))
+                << told.back().toStdString();
+        }
+    }
 }
 
 // Settings that cannot be read stop the recorder before it starts.

@@ -19,9 +19,11 @@ const char* const kDescription =
     "  0   stopped by SIGINT or SIGTERM, --duration or --count; the file is complete\n"
     "  64  bad command line, or no measurement file named\n"
     "  66  the settings file cannot be read\n"
-    "  69  no module found within --wait seconds\n"
+    "  69  no module connected within --wait seconds, or the recording ended before any\n"
+    "      measurement came\n"
     "  70  any other failure\n"
-    "  73  the measurement file could not be written for 10 s before its first line";
+    "  73  not one line could be written: for 10 s, or before the recording ended\n"
+    "  74  lines were written, but some could not be";
 
 PrintAndExit usageError(const QString& message) {
     return {QStringLiteral("voltrix-record: ") + message +

@@ -133,10 +133,8 @@ std::optional<RecordExit> Recorder::start() {
     sinceProgress_.start();
     if (!options_.quiet) {
         environment_.tell(QStringLiteral("recording to %1 (settings: %2)")
-                              .arg(output_ == QStringLiteral("-") ? QStringLiteral("standard output")
-                                                                  : output_,
-                                   settingsPath.isEmpty() ? QStringLiteral("defaults")
-                                                          : settingsPath),
+                              .arg(outputName(), settingsPath.isEmpty() ? QStringLiteral("defaults")
+                                                                        : settingsPath),
                           false);
         progressTimer_.start(environment_.terminal ? kTerminalProgressMs : kLogProgressMs);
     }
@@ -161,16 +159,52 @@ void Recorder::stop(RecordExit code) {
     if (session_) {
         // Returns once every line is in the file, synced and closed.
         session_->stopLogging();
+        const LogWriter::Status status = session_->logStatus();
         if (!options_.quiet) {
-            const LogWriter::Status status = session_->logStatus();
             environment_.tell(QStringLiteral("stopped: %1 lines written, %2 failed, %3 dropped")
                                   .arg(status.linesWritten)
                                   .arg(status.linesFailed)
                                   .arg(session_->droppedReports()),
                               false);
         }
+        code = verdict(code, status);
     }
     emit finished(static_cast<int>(code));
+}
+
+RecordExit Recorder::verdict(RecordExit requested, const LogWriter::Status& status) {
+    // The lines of the last moments failed after the recording was asked to
+    // end, or their news had not come yet.
+    if (status.failing || lastCause_.isEmpty()) {
+        lastCause_ = writeErrorCause(status.errorCode, status.error);
+    }
+    if (requested != RecordExit::Done) {
+        return requested;
+    }
+    if (status.linesWritten == 0 && status.linesFailed == 0) {
+        environment_.tell(everConnected_ ? QStringLiteral("no line written: no measurement came")
+                                         : QStringLiteral("no line written: no module was connected"),
+                          false);
+        return RecordExit::ModuleNotFound;
+    }
+    if (status.linesWritten == 0) {
+        environment_.tell(QStringLiteral("not one line could be written to %1: %2")
+                              .arg(outputName(), lastCause_),
+                          false);
+        return RecordExit::OutputUnwritable;
+    }
+    if (status.linesFailed != 0) {
+        environment_.tell(QStringLiteral("%1 lines could not be written to %2, the last because: %3")
+                              .arg(status.linesFailed)
+                              .arg(outputName(), lastCause_),
+                          false);
+        return RecordExit::LinesFailed;
+    }
+    return RecordExit::Done;
+}
+
+QString Recorder::outputName() const {
+    return output_ == QStringLiteral("-") ? QStringLiteral("standard output") : output_;
 }
 
 void Recorder::devicesListed(bool connected) {
@@ -189,9 +223,8 @@ void Recorder::devicesListed(bool connected) {
 void Recorder::logStatusChanged(const LogWriter::Status& status) {
     if (status.failing) {
         failing_ = true;
-        environment_.tell(QStringLiteral("cannot write %1: %2")
-                              .arg(output_, writeErrorCause(status.errorCode, status.error)),
-                          false);
+        lastCause_ = writeErrorCause(status.errorCode, status.error);
+        environment_.tell(QStringLiteral("cannot write %1: %2").arg(output_, lastCause_), false);
         if (status.linesWritten == 0 && !outputTimer_.isActive()) {
             outputTimer_.start(environment_.outputRetryMs);
         }

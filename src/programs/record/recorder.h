@@ -54,7 +54,8 @@ public:
     // Reads the settings and starts recording; the exit code when it cannot.
     std::optional<RecordExit> start();
     // Ends the recording with `code`; the file is complete and on the disk
-    // when `finished` is emitted.
+    // when `finished` is emitted. A recording asked to end as Done ends
+    // with what became of its lines instead when not every one was written.
     void stop(RecordExit code);
 
     MeasurementSession& session() { return *session_; }
@@ -69,6 +70,10 @@ private:
     void logStatusChanged(const LogWriter::Status& status);
     void showProgress();
     QString progressLine();
+    // The output as the operator's lines name it.
+    QString outputName() const;
+    // Tells why the lines were not all written, and the code that says so.
+    RecordExit verdict(RecordExit requested, const LogWriter::Status& status);
 
     RecordOptions options_;
     RecorderEnvironment environment_;
@@ -85,6 +90,8 @@ private:
     bool connected_ = false;
     bool stopped_ = false;
     bool failing_ = false;
+    // Why the last line that failed failed, as the operator is told.
+    QString lastCause_;
 };
 
 }  // namespace voltrix
