@@ -103,6 +103,27 @@ TEST(RecordCommand, ARunThatWroteNoLineFailsAndSaysWhy) {
         << ended.err.toStdString();
 }
 
+// `voltrix-record -o - | head -n 5`: the reader leaves after five lines and
+// the recording ends with its summary and its own code, not killed by
+// SIGPIPE. --duration only bounds a recorder that would not notice.
+TEST(RecordCommand, AReaderThatLeavesEndsTheRecordingCleanly) {
+    QProcess head;
+    QProcess recording;
+    recording.setStandardOutputProcess(&head);
+    head.start(QStringLiteral("head"), {QStringLiteral("-n"), QStringLiteral("5")});
+    recording.start(recorder(), {QStringLiteral("--virtual"), QStringLiteral("-o"), QStringLiteral("-"),
+                                 QStringLiteral("--duration"), QStringLiteral("20")});
+    ASSERT_TRUE(recording.waitForStarted());
+    ASSERT_TRUE(head.waitForFinished(30000));
+    ASSERT_TRUE(recording.waitForFinished(30000));
+    EXPECT_EQ(head.readAllStandardOutput().count('\n'), 5);
+    const QByteArray err = recording.readAllStandardError();
+    ASSERT_EQ(recording.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(recording.exitCode(), 75) << err.toStdString();
+    EXPECT_TRUE(err.contains("stopped: ")) << err.toStdString();
+    EXPECT_TRUE(err.contains("the reader of standard output closed it")) << err.toStdString();
+}
+
 // SIGTERM in the middle of a stream: exit 0 and a file of whole lines.
 TEST(RecordCommand, SigtermLeavesACompleteFile) {
     QTemporaryDir dir;

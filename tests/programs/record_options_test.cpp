@@ -66,7 +66,7 @@ TEST(RecordOptions, HelpListsTheExitCodes) {
     const RecordCommand command = parse({"--help"});
     const auto& help = std::get<PrintAndExit>(command);
     EXPECT_EQ(help.code, RecordExit::Done);
-    for (const char* code : {"64", "66", "69", "70", "73", "74", "--output", "--wait"}) {
+    for (const char* code : {"64", "66", "69", "70", "73", "74", "75", "--output", "--wait"}) {
         EXPECT_TRUE(help.text.contains(QLatin1String(code))) << code;
     }
 }

@@ -179,19 +179,25 @@ TEST_F(RecorderTest, TheExitCodeSaysWhatBecameOfTheLines) {
         // `errorCode`; none: the lines go to the file itself.
         std::optional<std::uint64_t> accepted;
         int errorCode;
+        std::optional<std::uint64_t> count;  // none: only the lines' fate ends the run
         RecordExit expected;
         const char* toldEnd;  // the end of the line that says why; empty: none
     };
     const Case cases[] = {
-        {"every line written", true, "all.csv", std::nullopt, 0, RecordExit::Done, ""},
-        {"a folder that does not exist", true, "no/such/dir.csv", std::nullopt, 0,
+        {"every line written", true, "all.csv", std::nullopt, 0, 50, RecordExit::Done, ""},
+        {"a folder that does not exist", true, "no/such/dir.csv", std::nullopt, 0, 50,
          RecordExit::OutputUnwritable, "folder nie istnieje"},
-        {"a sink that takes no line", true, "x.csv", 0, EACCES, RecordExit::OutputUnwritable,
-         "brak uprawnień do zapisu"},
-        {"some lines refused", true, "x.csv", 20, ENOSPC, RecordExit::LinesFailed,
+        {"a sink that takes no line", true, "x.csv", 0, EACCES, 50,
+         RecordExit::OutputUnwritable, "brak uprawnień do zapisu"},
+        {"some lines refused", true, "x.csv", 20, ENOSPC, 50, RecordExit::LinesFailed,
          "brak miejsca na dysku"},
-        {"no module", false, "none.csv", std::nullopt, 0, RecordExit::ModuleNotFound,
+        {"no module", false, "none.csv", std::nullopt, 0, 50, RecordExit::ModuleNotFound,
          "no module was connected"},
+        // A pipe whose reader left ends the run by itself, whatever --count.
+        {"the reader went away", true, "-", 20, EPIPE, std::nullopt, RecordExit::ReaderClosed,
+         "the reader of standard output closed it"},
+        {"the reader went away at once", true, "-", 0, EPIPE, std::nullopt,
+         RecordExit::ReaderClosed, "the reader of standard output closed it"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -201,8 +207,9 @@ TEST_F(RecorderTest, TheExitCodeSaysWhatBecameOfTheLines) {
             devices.plugModule();
         }
         RecordOptions options;
-        options.output = dir_.filePath(QString::fromLatin1(c.output));
-        options.count = 50;
+        options.output = c.output == std::string("-") ? QStringLiteral("-")
+                                                      : dir_.filePath(QString::fromLatin1(c.output));
+        options.count = c.count;
         RecorderEnvironment recorderEnvironment = environment();
         recorderEnvironment.backend = &devices;
         if (c.accepted) {
@@ -226,6 +233,10 @@ TEST_F(RecorderTest, TheExitCodeSaysWhatBecameOfTheLines) {
             EXPECT_TRUE(!told.empty() && told.back().endsWith(end))
                 << (told.empty() ? std::string() : told.back().toStdString());
         }
+        // The summary comes in any case.
+        EXPECT_TRUE(std::any_of(told.begin(), told.end(), [](const QString& line) {
+            return line.startsWith(QStringLiteral("stopped: "));
+        }));
         if (c.expected == RecordExit::LinesFailed) {
             EXPECT_TRUE(told.back().startsWith(QStringLiteral("30 lines could not be written")))
                 << told.back().toStdString();

@@ -3,6 +3,7 @@
 // file without a window, for hours or days, on a machine with no screen or
 // as a service.
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <variant>
@@ -43,6 +44,11 @@ private:
 
 int main(int argc, char* argv[]) {
     using voltrix::RecordExit;
+#ifdef SIGPIPE
+    // A reader that goes away (`| head`) fails the write with EPIPE, which
+    // ends the recording with its summary, rather than killing the program.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     try {
         QCoreApplication app(argc, argv);
         // The name also names the user's settings folder, as the window's does.

@@ -23,7 +23,8 @@ const char* const kDescription =
     "      measurement came\n"
     "  70  any other failure\n"
     "  73  not one line could be written: for 10 s, or before the recording ended\n"
-    "  74  lines were written, but some could not be";
+    "  74  lines were written, but some could not be\n"
+    "  75  the reader of standard output or of a FIFO closed it";
 
 PrintAndExit usageError(const QString& message) {
     return {QStringLiteral("voltrix-record: ") + message +

@@ -21,6 +21,7 @@ enum class RecordExit : int {
     OutputUnwritable = 73,  // not one line could be written: given up after
                             // kOutputRetrySeconds, or the recording ended first
     LinesFailed = 74,       // lines were written, but some could not be
+    ReaderClosed = 75,      // the reader of the pipe or FIFO written to closed it
     Failure = 70,           // anything else that stops the program
 };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "programs/record/recorder.h"
 
+#include <cerrno>
+
 #include <QFileInfo>
 
 #include "device/system_hid_backend.h"
@@ -178,6 +180,14 @@ RecordExit Recorder::verdict(RecordExit requested, const LogWriter::Status& stat
     if (status.failing || lastCause_.isEmpty()) {
         lastCause_ = writeErrorCause(status.errorCode, status.error);
     }
+    // Also when the reader went away during the last lines.
+    if (requested == RecordExit::ReaderClosed ||
+        (requested == RecordExit::Done && status.failing && status.errorCode == EPIPE)) {
+        if (!options_.quiet) {
+            environment_.tell(QStringLiteral("the reader of %1 closed it").arg(outputName()), false);
+        }
+        return RecordExit::ReaderClosed;
+    }
     if (requested != RecordExit::Done) {
         return requested;
     }
@@ -221,6 +231,12 @@ void Recorder::devicesListed(bool connected) {
 }
 
 void Recorder::logStatusChanged(const LogWriter::Status& status) {
+    // A pipe whose reader went away takes no line ever again: `| head` is
+    // done with the recording.
+    if (status.failing && status.errorCode == EPIPE) {
+        stop(RecordExit::ReaderClosed);
+        return;
+    }
     if (status.failing) {
         failing_ = true;
         lastCause_ = writeErrorCause(status.errorCode, status.error);
