@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -241,6 +242,55 @@ TEST_F(RecorderTest, TheExitCodeSaysWhatBecameOfTheLines) {
             EXPECT_TRUE(told.back().startsWith(QStringLiteral("30 lines could not be written")))
                 << told.back().toStdString();
         }
+    }
+}
+
+std::vector<QString> qtWarnings;
+
+// A month of --duration and --wait, beyond the 24.8 days a Qt timer counts,
+// is armed whole; waited for in pieces, a duration still ends the run.
+TEST_F(RecorderTest, AMonthLongDurationAndWaitAreArmed) {
+    qtWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtWarningMsg || type == QtCriticalMsg) {
+                qtWarnings.push_back(message);
+            }
+        });
+    {
+        RecordOptions options;
+        options.output = dir_.filePath(QStringLiteral("month.csv"));
+        options.durationSeconds = 2592000;
+        options.waitSeconds = 2592000;
+        Recorder recorder(options, environment());
+        ASSERT_EQ(recorder.start(), std::nullopt);
+        const auto month = std::chrono::milliseconds(std::chrono::hours(24 * 30));
+        const auto almost = month - std::chrono::minutes(1);
+        EXPECT_GT(recorder.durationTimer().remaining(), almost);
+        EXPECT_LE(recorder.durationTimer().remaining(), month);
+        EXPECT_GT(recorder.waitTimer().remaining(), almost);
+        bool finished = false;
+        QObject::connect(&recorder, &Recorder::finished, [&] { finished = true; });
+        waitFor([] { return false; }, 200);
+        EXPECT_FALSE(finished);
+    }
+    {
+        bus.plugModule();
+        RecordOptions options;
+        options.output = dir_.filePath(QStringLiteral("pieces.csv"));
+        options.durationSeconds = 0.5;
+        RecorderEnvironment recorderEnvironment = environment();
+        recorderEnvironment.timerPiece = std::chrono::milliseconds(30);
+        Recorder recorder(options, recorderEnvironment);
+        int exitCode = -1;
+        QObject::connect(&recorder, &Recorder::finished, [&](int code) { exitCode = code; });
+        ASSERT_EQ(recorder.start(), std::nullopt);
+        ASSERT_TRUE(waitFor([&] { return exitCode != -1; }, 20000));
+        EXPECT_EQ(exitCode, 0);
+    }
+    qInstallMessageHandler(previous);
+    for (const QString& warning : qtWarnings) {
+        ADD_FAILURE() << warning.toStdString();
     }
 }
 

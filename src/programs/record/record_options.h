@@ -29,6 +29,9 @@ enum class RecordExit : int {
 // its first line, before it gives up.
 inline constexpr int kOutputRetrySeconds = 10;
 
+// The longest --duration and --wait, about 31 years.
+inline constexpr double kMaxSeconds = 1e9;
+
 struct RecordOptions {
     QString output;  // empty: the settings' FileName; "-": standard output
     QString config;  // empty: the window's settings file

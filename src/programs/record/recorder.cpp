@@ -2,6 +2,7 @@
 #include "programs/record/recorder.h"
 
 #include <cerrno>
+#include <cmath>
 
 #include <QFileInfo>
 
@@ -20,6 +21,10 @@ namespace {
 
 constexpr int kTerminalProgressMs = 1000;
 constexpr int kLogProgressMs = 10000;
+
+std::chrono::milliseconds milliseconds(double seconds) {
+    return std::chrono::milliseconds(std::llround(seconds * 1000));
+}
 
 QString megabytes(qint64 bytes) {
     return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1) + QStringLiteral(" MB");
@@ -40,12 +45,12 @@ Recorder::Recorder(RecordOptions options, RecorderEnvironment environment, QObje
     if (!environment_.tell) {
         environment_.tell = [](const QString&, bool) {};
     }
-    for (QTimer* timer : {&durationTimer_, &waitTimer_, &outputTimer_}) {
-        timer->setSingleShot(true);
-    }
+    outputTimer_.setSingleShot(true);
+    durationTimer_.setPiece(environment_.timerPiece);
+    waitTimer_.setPiece(environment_.timerPiece);
     connect(&progressTimer_, &QTimer::timeout, this, &Recorder::showProgress);
-    connect(&durationTimer_, &QTimer::timeout, this, [this] { stop(RecordExit::Done); });
-    connect(&waitTimer_, &QTimer::timeout, this, [this] {
+    connect(&durationTimer_, &LongTimer::timeout, this, [this] { stop(RecordExit::Done); });
+    connect(&waitTimer_, &LongTimer::timeout, this, [this] {
         if (!everConnected_) {
             environment_.tell(QStringLiteral("no module found within %1 s")
                                   .arg(*options_.waitSeconds),
@@ -141,10 +146,10 @@ std::optional<RecordExit> Recorder::start() {
         progressTimer_.start(environment_.terminal ? kTerminalProgressMs : kLogProgressMs);
     }
     if (options_.durationSeconds) {
-        durationTimer_.start(static_cast<int>(*options_.durationSeconds * 1000));
+        durationTimer_.start(milliseconds(*options_.durationSeconds));
     }
     if (options_.waitSeconds) {
-        waitTimer_.start(static_cast<int>(*options_.waitSeconds * 1000));
+        waitTimer_.start(milliseconds(*options_.waitSeconds));
     }
     return std::nullopt;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QTimer>
 
+#include "programs/record/long_timer.h"
 #include "programs/record/record_options.h"
 #include "session/measurement_session.h"
 
@@ -42,6 +44,8 @@ struct RecorderEnvironment {
     bool terminal = false;
     // How long an output that takes no line at all is retried.
     int outputRetryMs = kOutputRetrySeconds * 1000;
+    // The longest piece --duration and --wait are waited for at a time.
+    std::chrono::milliseconds timerPiece = LongTimer::kDefaultPiece;
 };
 
 class Recorder : public QObject {
@@ -61,6 +65,9 @@ public:
     MeasurementSession& session() { return *session_; }
     // The file the lines go to ("-" for standard output).
     const QString& output() const { return output_; }
+    // Counting down --duration and --wait.
+    const LongTimer& durationTimer() const { return durationTimer_; }
+    const LongTimer& waitTimer() const { return waitTimer_; }
 
 signals:
     void finished(int exitCode);
@@ -81,8 +88,8 @@ private:
     std::unique_ptr<MeasurementSession> session_;
     QString output_;
     QTimer progressTimer_;
-    QTimer durationTimer_;
-    QTimer waitTimer_;
+    LongTimer durationTimer_;
+    LongTimer waitTimer_;
     QTimer outputTimer_;
     QElapsedTimer elapsed_;
     QElapsedTimer sinceProgress_;
