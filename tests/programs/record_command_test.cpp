@@ -26,10 +26,11 @@ struct Ended {
     QByteArray err;
 };
 
-Ended run(const QStringList& arguments, const QString& directory = QDir::tempPath()) {
+Ended run(const QStringList& arguments, const QString& directory = QDir::tempPath(),
+          const QString& program = recorder()) {
     QProcess process;
     process.setWorkingDirectory(directory);
-    process.start(recorder(), arguments);
+    process.start(program, arguments);
     Ended result;
     if (!process.waitForFinished(30000)) {
         process.kill();
@@ -41,6 +42,16 @@ Ended run(const QStringList& arguments, const QString& directory = QDir::tempPat
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
+}
+
+// Runs the recorder with the standard streams that `closing` (a shell's
+// redirections, such as ">&-") closes before it starts.
+Ended runWithClosed(const QString& closing, const QStringList& arguments,
+                    const QString& directory = QDir::tempPath()) {
+    return run(QStringList{QStringLiteral("-c"),
+                           QStringLiteral("exec %1 \"$0\" \"$@\"").arg(closing), recorder()} +
+                   arguments,
+               directory, QStringLiteral("/bin/sh"));
 }
 
 // Succeeds when `bytes` holds whole lines only, counters from 0 rising by one.
@@ -122,6 +133,44 @@ TEST(RecordCommand, AReaderThatLeavesEndsTheRecordingCleanly) {
     EXPECT_EQ(recording.exitCode(), 75) << err.toStdString();
     EXPECT_TRUE(err.contains("stopped: ")) << err.toStdString();
     EXPECT_TRUE(err.contains("the reader of standard output closed it")) << err.toStdString();
+}
+
+// Standard streams closed at the start: no descriptor of the recorder's own
+// takes their numbers. Standard output that is closed is no output for the
+// lines; a file still gets them all.
+TEST(RecordCommand, ClosedStandardStreamsLendNoNumbers) {
+    struct Case {
+        const char* closing;
+        bool toFile;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {">&-", false, 73},
+        {"<&- >&-", false, 73},
+        {">&-", true, 0},
+        {"<&- >&- 2>&-", true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.closing) + (c.toFile ? " -o file" : " -o -"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("closed.csv"));
+        const Ended ended = runWithClosed(
+            QString::fromLatin1(c.closing),
+            {QStringLiteral("--virtual"), QStringLiteral("--count"), QStringLiteral("50"),
+             QStringLiteral("-o"), c.toFile ? path : QStringLiteral("-")});
+        EXPECT_EQ(ended.exitCode, c.exitCode) << ended.err.toStdString();
+        if (c.toFile) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const QByteArray lines = file.readAll();
+            EXPECT_TRUE(wholeCountedLines(lines, 50));
+            EXPECT_EQ(lines.count('\n'), 50);
+        } else {
+            EXPECT_TRUE(ended.err.contains("cannot write standard output: it is closed"))
+                << ended.err.toStdString();
+            EXPECT_FALSE(ended.err.contains("lines written")) << ended.err.toStdString();
+        }
+    }
 }
 
 // SIGTERM in the middle of a stream: exit 0 and a file of whole lines.

@@ -16,6 +16,7 @@
 #include "engine/text/program_version.h"
 #include "programs/record/record_options.h"
 #include "programs/record/recorder.h"
+#include "programs/record/standard_streams.h"
 #include "programs/record/stop_requests.h"
 
 namespace {
@@ -44,6 +45,8 @@ private:
 
 int main(int argc, char* argv[]) {
     using voltrix::RecordExit;
+    // Before anything opens a descriptor of its own.
+    const voltrix::StandardStreams streams = voltrix::reopenClosedStandardStreams();
 #ifdef SIGPIPE
     // A reader that goes away (`| head`) fails the write with EPIPE, which
     // ends the recording with its summary, rather than killing the program.
@@ -71,6 +74,7 @@ int main(int argc, char* argv[]) {
         environment.programDirectory = directories.program;
         environment.userDirectory = directories.user;
         environment.terminal = terminal;
+        environment.standardOutputClosed = streams.outputClosed;
         Teller teller(terminal);
         environment.tell = [&teller](const QString& line, bool transient) {
             teller(line, transient);

@@ -22,7 +22,8 @@ const char* const kDescription =
     "  69  no module connected within --wait seconds, or the recording ended before any\n"
     "      measurement came\n"
     "  70  any other failure\n"
-    "  73  not one line could be written: for 10 s, or before the recording ended\n"
+    "  73  not one line could be written: for 10 s, or before the recording ended,\n"
+    "      or standard output is closed\n"
     "  74  lines were written, but some could not be\n"
     "  75  the reader of standard output or of a FIFO closed it";
 

@@ -109,6 +109,10 @@ std::optional<RecordExit> Recorder::start() {
                           false);
         return RecordExit::Usage;
     }
+    if (output_ == QStringLiteral("-") && environment_.standardOutputClosed) {
+        environment_.tell(QStringLiteral("cannot write standard output: it is closed"), false);
+        return RecordExit::OutputUnwritable;
+    }
 
     HidBackend* backend = environment_.backend;
     if (backend == nullptr && options_.useVirtual) {

@@ -42,6 +42,9 @@ struct RecorderEnvironment {
     // Whether standard error is a terminal: progress every second, in place;
     // otherwise a plain line every 10 s.
     bool terminal = false;
+    // Whether standard output was closed when the program started: "-" is
+    // then no output.
+    bool standardOutputClosed = false;
     // How long an output that takes no line at all is retried.
     int outputRetryMs = kOutputRetrySeconds * 1000;
     // The longest piece --duration and --wait are waited for at a time.
