@@ -173,6 +173,20 @@ TEST(RecordCommand, ClosedStandardStreamsLendNoNumbers) {
     }
 }
 
+// Every line fails on a full disk: Qt's own warnings, should it give any,
+// are said once and not with every line.
+TEST(RecordCommand, AFullDiskDoesNotFloodStandardError) {
+    const Ended ended = run({QStringLiteral("--virtual"), QStringLiteral("--count"),
+                             QStringLiteral("1000"), QStringLiteral("-o"), QStringLiteral("/dev/full")});
+    EXPECT_EQ(ended.exitCode, 73) << ended.err.toStdString();
+    const QList<QByteArray> lines = ended.err.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        ASSERT_NE(lines[i].toStdString(), lines[i - 1].toStdString())
+            << "line " << i + 1 << " repeats the one before";
+    }
+    EXPECT_LT(lines.size(), 20) << ended.err.toStdString();
+}
+
 // SIGTERM in the middle of a stream: exit 0 and a file of whole lines.
 TEST(RecordCommand, SigtermLeavesACompleteFile) {
     QTemporaryDir dir;

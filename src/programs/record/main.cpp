@@ -14,6 +14,7 @@
 #include "engine/text/error_message.h"
 #include "engine/text/language.h"
 #include "engine/text/program_version.h"
+#include "programs/record/qt_messages.h"
 #include "programs/record/record_options.h"
 #include "programs/record/recorder.h"
 #include "programs/record/standard_streams.h"
@@ -52,6 +53,8 @@ int main(int argc, char* argv[]) {
     // ends the recording with its summary, rather than killing the program.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    // Qt's warnings come with every failed line otherwise.
+    const voltrix::QtMessagesSaidOnce qtMessages;
     try {
         QCoreApplication app(argc, argv);
         // The name also names the user's settings folder, as the window's does.
