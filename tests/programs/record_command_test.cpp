@@ -89,6 +89,20 @@ TEST(RecordCommand, AnswersVersionAndHelpAndRefusesMistakes) {
     const Ended unreadable = run({QStringLiteral("--config"), dir.path(), QStringLiteral("--virtual")});
     EXPECT_EQ(unreadable.exitCode, 66);
     EXPECT_TRUE(unreadable.err.contains(dir.path().toUtf8())) << unreadable.err.toStdString();
+
+    const QString settings = dir.filePath(QStringLiteral("config.ini"));
+    {
+        QFile file(settings);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Options]\n");
+    }
+    const Ended intoSettings = run({QStringLiteral("--config"), settings, QStringLiteral("-o"), settings,
+                                    QStringLiteral("--virtual"), QStringLiteral("--count"), QStringLiteral("5")});
+    EXPECT_EQ(intoSettings.exitCode, 64);
+    EXPECT_TRUE(intoSettings.err.contains("is the settings file in use")) << intoSettings.err.toStdString();
+    QFile file(settings);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("[Options]\n"));
 }
 
 // "-" sends the lines to standard output and nothing else goes there.

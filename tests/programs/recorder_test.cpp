@@ -6,9 +6,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 
@@ -292,6 +294,65 @@ TEST_F(RecorderTest, AMonthLongDurationAndWaitAreArmed) {
     for (const QString& warning : qtWarnings) {
         ADD_FAILURE() << warning.toStdString();
     }
+}
+
+// The settings file in use is never written: an output that is that file, by
+// whatever name, is refused before the recording starts.
+TEST_F(RecorderTest, TheSettingsFileInUseIsRefusedAsTheOutput) {
+    const QString symbolic = dir_.filePath(QStringLiteral("symbolic.csv"));
+    const QString hard = dir_.filePath(QStringLiteral("hard.csv"));
+    const QString other = dir_.filePath(QStringLiteral("other.csv"));
+    struct Case {
+        const char* name;
+        QString config;  // --config; empty: the window's, found in the test's folder
+        QString output;  // --output; empty: the settings' FileName
+        QString fileName;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"the same path", configPath(), configPath(), {}, true},
+        {"a symbolic link to it", configPath(), symbolic, {}, true},
+        {"a hard link to it", configPath(), hard, {}, true},
+        {"a relative path", configPath(), QStringLiteral("config.ini"), {}, true},
+        {"a path through its folder", QStringLiteral("config.ini"),
+         dir_.filePath(QStringLiteral("../") + QDir(dir_.path()).dirName() +
+                       QStringLiteral("/config.ini")),
+         {}, true},
+        {"the settings' own FileName", {}, {}, configPath(), true},
+        {"a link to it as FileName", {}, {}, symbolic, true},
+        {"another file", configPath(), other, {}, false},
+        {"another file as FileName", {}, {}, other, false},
+    };
+    const QString previousDirectory = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        told.clear();
+        writeConfig(QStringLiteral("[Options]\nFileName=") + c.fileName + QStringLiteral("\n"));
+        QFile::remove(symbolic);
+        QFile::remove(hard);
+        ASSERT_TRUE(QFile::link(configPath(), symbolic));
+        std::error_code error;
+        std::filesystem::create_hard_link(configPath().toStdString(), hard.toStdString(), error);
+        ASSERT_FALSE(error) << error.message();
+        const QString before = readConfig();
+        RecordOptions options;
+        options.config = c.config;
+        options.output = c.output;
+        options.count = 5;
+        Recorder recorder(options, environment());
+        const std::optional<RecordExit> refusal = recorder.start();
+        if (c.refused) {
+            EXPECT_EQ(refusal, RecordExit::Usage);
+            EXPECT_TRUE(!told.empty() && told.back().contains(QStringLiteral("is the settings file in use")))
+                << (told.empty() ? std::string() : told.back().toStdString());
+        } else {
+            EXPECT_EQ(refusal, std::nullopt);
+        }
+        recorder.stop(RecordExit::Done);
+        EXPECT_EQ(readConfig(), before);
+    }
+    QDir::setCurrent(previousDirectory);
 }
 
 // Settings that cannot be read stop the recorder before it starts.

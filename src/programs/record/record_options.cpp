@@ -17,7 +17,7 @@ const char* const kDescription =
     "\n"
     "Exit codes:\n"
     "  0   stopped by SIGINT or SIGTERM, --duration or --count; the file is complete\n"
-    "  64  bad command line, or no measurement file named\n"
+    "  64  bad command line, no measurement file named, or one that is the settings file\n"
     "  66  the settings file cannot be read\n"
     "  69  no module connected within --wait seconds, or the recording ended before any\n"
     "      measurement came\n"

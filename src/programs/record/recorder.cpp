@@ -15,6 +15,7 @@
 #include "engine/settings/settings_location.h"
 #include "engine/text/format_value.h"
 #include "engine/text/string_table.h"
+#include "programs/record/same_file.h"
 
 namespace voltrix {
 namespace {
@@ -106,6 +107,15 @@ std::optional<RecordExit> Recorder::start() {
     if (output_.isEmpty()) {
         environment_.tell(QStringLiteral("no measurement file: the settings name none and "
                                          "--output is not given"),
+                          false);
+        return RecordExit::Usage;
+    }
+    // The lines would be appended to the settings, which are never written.
+    if (output_ != QStringLiteral("-") && !settingsPath.isEmpty() &&
+        sameFile(output_, settingsPath)) {
+        environment_.tell(QStringLiteral("%1 is the settings file in use (%2): name another "
+                                         "measurement file")
+                              .arg(output_, settingsPath),
                           false);
         return RecordExit::Usage;
     }
