@@ -26,10 +26,11 @@ struct Ended {
     QByteArray err;
 };
 
-Ended run(const QStringList& arguments, const QString& directory = QDir::tempPath()) {
+Ended run(const QStringList& arguments, const QString& directory = QDir::tempPath(),
+          const QString& program = recorder()) {
     QProcess process;
     process.setWorkingDirectory(directory);
-    process.start(recorder(), arguments);
+    process.start(program, arguments);
     Ended result;
     if (!process.waitForFinished(30000)) {
         process.kill();
@@ -41,6 +42,16 @@ Ended run(const QStringList& arguments, const QString& directory = QDir::tempPat
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
+}
+
+// Runs the recorder with the standard streams that `closing` (a shell's
+// redirections, such as ">&-") closes before it starts.
+Ended runWithClosed(const QString& closing, const QStringList& arguments,
+                    const QString& directory = QDir::tempPath()) {
+    return run(QStringList{QStringLiteral("-c"),
+                           QStringLiteral("exec %1 \"$0\" \"$@\"").arg(closing), recorder()} +
+                   arguments,
+               directory, QStringLiteral("/bin/sh"));
 }
 
 // Succeeds when `bytes` holds whole lines only, counters from 0 rising by one.
@@ -78,6 +89,20 @@ TEST(RecordCommand, AnswersVersionAndHelpAndRefusesMistakes) {
     const Ended unreadable = run({QStringLiteral("--config"), dir.path(), QStringLiteral("--virtual")});
     EXPECT_EQ(unreadable.exitCode, 66);
     EXPECT_TRUE(unreadable.err.contains(dir.path().toUtf8())) << unreadable.err.toStdString();
+
+    const QString settings = dir.filePath(QStringLiteral("config.ini"));
+    {
+        QFile file(settings);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Options]\n");
+    }
+    const Ended intoSettings = run({QStringLiteral("--config"), settings, QStringLiteral("-o"), settings,
+                                    QStringLiteral("--virtual"), QStringLiteral("--count"), QStringLiteral("5")});
+    EXPECT_EQ(intoSettings.exitCode, 64);
+    EXPECT_TRUE(intoSettings.err.contains("is the settings file in use")) << intoSettings.err.toStdString();
+    QFile file(settings);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("[Options]\n"));
 }
 
 // "-" sends the lines to standard output and nothing else goes there.
@@ -88,6 +113,92 @@ TEST(RecordCommand, LinesGoToStandardOutput) {
     EXPECT_TRUE(wholeCountedLines(piped.out, 50));
     EXPECT_EQ(piped.out.count('\n'), 50);
     EXPECT_TRUE(piped.err.isEmpty()) << piped.err.toStdString();
+}
+
+// --count ends the run long before an output that takes no line is given
+// up: the run still fails, and says why.
+TEST(RecordCommand, ARunThatWroteNoLineFailsAndSaysWhy) {
+    QTemporaryDir dir;
+    const Ended ended = run({QStringLiteral("--virtual"), QStringLiteral("--count"), QStringLiteral("100"),
+                             QStringLiteral("-o"), dir.filePath(QStringLiteral("no/such/x.csv"))});
+    EXPECT_EQ(ended.exitCode, 73) << ended.err.toStdString();
+    EXPECT_TRUE(ended.err.contains("not one line could be written to " +
+                                   dir.filePath(QStringLiteral("no/such/x.csv")).toUtf8() +
+                                   ": the folder does not exist"))
+        << ended.err.toStdString();
+}
+
+// `voltrix-record -o - | head -n 5`: the reader leaves after five lines and
+// the recording ends with its summary and its own code, not killed by
+// SIGPIPE. --duration only bounds a recorder that would not notice.
+TEST(RecordCommand, AReaderThatLeavesEndsTheRecordingCleanly) {
+    QProcess head;
+    QProcess recording;
+    recording.setStandardOutputProcess(&head);
+    head.start(QStringLiteral("head"), {QStringLiteral("-n"), QStringLiteral("5")});
+    recording.start(recorder(), {QStringLiteral("--virtual"), QStringLiteral("-o"), QStringLiteral("-"),
+                                 QStringLiteral("--duration"), QStringLiteral("20")});
+    ASSERT_TRUE(recording.waitForStarted());
+    ASSERT_TRUE(head.waitForFinished(30000));
+    ASSERT_TRUE(recording.waitForFinished(30000));
+    EXPECT_EQ(head.readAllStandardOutput().count('\n'), 5);
+    const QByteArray err = recording.readAllStandardError();
+    ASSERT_EQ(recording.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(recording.exitCode(), 75) << err.toStdString();
+    EXPECT_TRUE(err.contains("stopped: ")) << err.toStdString();
+    EXPECT_TRUE(err.contains("the reader of standard output closed it")) << err.toStdString();
+}
+
+// Standard streams closed at the start: no descriptor of the recorder's own
+// takes their numbers. Standard output that is closed is no output for the
+// lines; a file still gets them all.
+TEST(RecordCommand, ClosedStandardStreamsLendNoNumbers) {
+    struct Case {
+        const char* closing;
+        bool toFile;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {">&-", false, 73},
+        {"<&- >&-", false, 73},
+        {">&-", true, 0},
+        {"<&- >&- 2>&-", true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.closing) + (c.toFile ? " -o file" : " -o -"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("closed.csv"));
+        const Ended ended = runWithClosed(
+            QString::fromLatin1(c.closing),
+            {QStringLiteral("--virtual"), QStringLiteral("--count"), QStringLiteral("50"),
+             QStringLiteral("-o"), c.toFile ? path : QStringLiteral("-")});
+        EXPECT_EQ(ended.exitCode, c.exitCode) << ended.err.toStdString();
+        if (c.toFile) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const QByteArray lines = file.readAll();
+            EXPECT_TRUE(wholeCountedLines(lines, 50));
+            EXPECT_EQ(lines.count('\n'), 50);
+        } else {
+            EXPECT_TRUE(ended.err.contains("cannot write standard output: it is closed"))
+                << ended.err.toStdString();
+            EXPECT_FALSE(ended.err.contains("lines written")) << ended.err.toStdString();
+        }
+    }
+}
+
+// Every line fails on a full disk: Qt's own warnings, should it give any,
+// are said once and not with every line.
+TEST(RecordCommand, AFullDiskDoesNotFloodStandardError) {
+    const Ended ended = run({QStringLiteral("--virtual"), QStringLiteral("--count"),
+                             QStringLiteral("1000"), QStringLiteral("-o"), QStringLiteral("/dev/full")});
+    EXPECT_EQ(ended.exitCode, 73) << ended.err.toStdString();
+    const QList<QByteArray> lines = ended.err.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        ASSERT_NE(lines[i].toStdString(), lines[i - 1].toStdString())
+            << "line " << i + 1 << " repeats the one before";
+    }
+    EXPECT_LT(lines.size(), 20) << ended.err.toStdString();
 }
 
 // SIGTERM in the middle of a stream: exit 0 and a file of whole lines.

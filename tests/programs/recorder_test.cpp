@@ -3,9 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 
@@ -35,6 +40,31 @@ protected:
     }
 
     std::vector<QString> told;
+};
+
+// Takes the first `accepted` lines, then refuses every one with the system's
+// error `errorCode`.
+class ScriptedSink final : public LogSink {
+public:
+    ScriptedSink(std::uint64_t accepted, int errorCode)
+        : accepted_(accepted), errorCode_(errorCode) {}
+
+    Result append(const QString&, std::string_view) override {
+        if (taken_ < accepted_) {
+            ++taken_;
+            return Result::Written;
+        }
+        return Result::Failed;
+    }
+    void requestClose() override {}
+    void close() override {}
+    QString lastError() const override { return QString::fromLocal8Bit(std::strerror(errorCode_)); }
+    int lastErrorCode() const override { return errorCode_; }
+
+private:
+    const std::uint64_t accepted_;
+    const int errorCode_;
+    std::uint64_t taken_ = 0;
 };
 
 std::vector<std::vector<std::uint8_t>> someReports() {
@@ -139,6 +169,190 @@ TEST_F(RecorderTest, AnOutputThatTakesNoLineIsGivenUpAfterRetrying) {
                line.endsWith(QStringLiteral("folder nie istnieje"));
     })) << (told.empty() ? std::string() : told.front().toStdString());
     EXPECT_EQ(readConfig(), before);
+}
+
+// How a recording asked to end as done ends, by what became of its lines:
+// 0 only when every line was written, and the cause named when not.
+TEST_F(RecorderTest, TheExitCodeSaysWhatBecameOfTheLines) {
+    struct Case {
+        const char* name;
+        bool modulePlugged;
+        const char* output;  // in the test's folder
+        // Lines a scripted sink takes before it refuses the others with
+        // `errorCode`; none: the lines go to the file itself.
+        std::optional<std::uint64_t> accepted;
+        int errorCode;
+        std::optional<std::uint64_t> count;  // none: only the lines' fate ends the run
+        RecordExit expected;
+        const char* toldEnd;  // the end of the line that says why; empty: none
+    };
+    const Case cases[] = {
+        {"every line written", true, "all.csv", std::nullopt, 0, 50, RecordExit::Done, ""},
+        {"a folder that does not exist", true, "no/such/dir.csv", std::nullopt, 0, 50,
+         RecordExit::OutputUnwritable, "folder nie istnieje"},
+        {"a sink that takes no line", true, "x.csv", 0, EACCES, 50,
+         RecordExit::OutputUnwritable, "brak uprawnień do zapisu"},
+        {"some lines refused", true, "x.csv", 20, ENOSPC, 50, RecordExit::LinesFailed,
+         "brak miejsca na dysku"},
+        {"no module", false, "none.csv", std::nullopt, 0, 50, RecordExit::ModuleNotFound,
+         "no module was connected"},
+        // A pipe whose reader left ends the run by itself, whatever --count.
+        {"the reader went away", true, "-", 20, EPIPE, std::nullopt, RecordExit::ReaderClosed,
+         "the reader of standard output closed it"},
+        {"the reader went away at once", true, "-", 0, EPIPE, std::nullopt,
+         RecordExit::ReaderClosed, "the reader of standard output closed it"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        told.clear();
+        VirtualHidBackend devices;
+        if (c.modulePlugged) {
+            devices.plugModule();
+        }
+        RecordOptions options;
+        options.output = c.output == std::string("-") ? QStringLiteral("-")
+                                                      : dir_.filePath(QString::fromLatin1(c.output));
+        options.count = c.count;
+        RecorderEnvironment recorderEnvironment = environment();
+        recorderEnvironment.backend = &devices;
+        if (c.accepted) {
+            recorderEnvironment.session.makeSink = [c] {
+                return std::make_unique<ScriptedSink>(*c.accepted, c.errorCode);
+            };
+        }
+        Recorder recorder(options, recorderEnvironment);
+        int exitCode = -1;
+        QObject::connect(&recorder, &Recorder::finished, [&](int code) { exitCode = code; });
+        ASSERT_EQ(recorder.start(), std::nullopt);
+        if (!c.modulePlugged) {
+            waitFor([] { return false; }, 300);
+            recorder.stop(RecordExit::Done);
+        }
+        // --count ends the others, long before the 10 s an output is retried.
+        ASSERT_TRUE(waitFor([&] { return exitCode != -1; }, 20000));
+        EXPECT_EQ(exitCode, static_cast<int>(c.expected));
+        const QString end = QString::fromUtf8(c.toldEnd);
+        if (!end.isEmpty()) {
+            EXPECT_TRUE(!told.empty() && told.back().endsWith(end))
+                << (told.empty() ? std::string() : told.back().toStdString());
+        }
+        // The summary comes in any case.
+        EXPECT_TRUE(std::any_of(told.begin(), told.end(), [](const QString& line) {
+            return line.startsWith(QStringLiteral("stopped: "));
+        }));
+        if (c.expected == RecordExit::LinesFailed) {
+            EXPECT_TRUE(told.back().startsWith(QStringLiteral("30 lines could not be written")))
+                << told.back().toStdString();
+        }
+    }
+}
+
+std::vector<QString> qtWarnings;
+
+// A month of --duration and --wait, beyond the 24.8 days a Qt timer counts,
+// is armed whole; waited for in pieces, a duration still ends the run.
+TEST_F(RecorderTest, AMonthLongDurationAndWaitAreArmed) {
+    qtWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtWarningMsg || type == QtCriticalMsg) {
+                qtWarnings.push_back(message);
+            }
+        });
+    {
+        RecordOptions options;
+        options.output = dir_.filePath(QStringLiteral("month.csv"));
+        options.durationSeconds = 2592000;
+        options.waitSeconds = 2592000;
+        Recorder recorder(options, environment());
+        ASSERT_EQ(recorder.start(), std::nullopt);
+        const auto month = std::chrono::milliseconds(std::chrono::hours(24 * 30));
+        const auto almost = month - std::chrono::minutes(1);
+        EXPECT_GT(recorder.durationTimer().remaining(), almost);
+        EXPECT_LE(recorder.durationTimer().remaining(), month);
+        EXPECT_GT(recorder.waitTimer().remaining(), almost);
+        bool finished = false;
+        QObject::connect(&recorder, &Recorder::finished, [&] { finished = true; });
+        waitFor([] { return false; }, 200);
+        EXPECT_FALSE(finished);
+    }
+    {
+        bus.plugModule();
+        RecordOptions options;
+        options.output = dir_.filePath(QStringLiteral("pieces.csv"));
+        options.durationSeconds = 0.5;
+        RecorderEnvironment recorderEnvironment = environment();
+        recorderEnvironment.timerPiece = std::chrono::milliseconds(30);
+        Recorder recorder(options, recorderEnvironment);
+        int exitCode = -1;
+        QObject::connect(&recorder, &Recorder::finished, [&](int code) { exitCode = code; });
+        ASSERT_EQ(recorder.start(), std::nullopt);
+        ASSERT_TRUE(waitFor([&] { return exitCode != -1; }, 20000));
+        EXPECT_EQ(exitCode, 0);
+    }
+    qInstallMessageHandler(previous);
+    for (const QString& warning : qtWarnings) {
+        ADD_FAILURE() << warning.toStdString();
+    }
+}
+
+// The settings file in use is never written: an output that is that file, by
+// whatever name, is refused before the recording starts.
+TEST_F(RecorderTest, TheSettingsFileInUseIsRefusedAsTheOutput) {
+    const QString symbolic = dir_.filePath(QStringLiteral("symbolic.csv"));
+    const QString hard = dir_.filePath(QStringLiteral("hard.csv"));
+    const QString other = dir_.filePath(QStringLiteral("other.csv"));
+    struct Case {
+        const char* name;
+        QString config;  // --config; empty: the window's, found in the test's folder
+        QString output;  // --output; empty: the settings' FileName
+        QString fileName;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"the same path", configPath(), configPath(), {}, true},
+        {"a symbolic link to it", configPath(), symbolic, {}, true},
+        {"a hard link to it", configPath(), hard, {}, true},
+        {"a relative path", configPath(), QStringLiteral("config.ini"), {}, true},
+        {"a path through its folder", QStringLiteral("config.ini"),
+         dir_.filePath(QStringLiteral("../") + QDir(dir_.path()).dirName() +
+                       QStringLiteral("/config.ini")),
+         {}, true},
+        {"the settings' own FileName", {}, {}, configPath(), true},
+        {"a link to it as FileName", {}, {}, symbolic, true},
+        {"another file", configPath(), other, {}, false},
+        {"another file as FileName", {}, {}, other, false},
+    };
+    const QString previousDirectory = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        told.clear();
+        writeConfig(QStringLiteral("[Options]\nFileName=") + c.fileName + QStringLiteral("\n"));
+        QFile::remove(symbolic);
+        QFile::remove(hard);
+        ASSERT_TRUE(QFile::link(configPath(), symbolic));
+        std::error_code error;
+        std::filesystem::create_hard_link(configPath().toStdString(), hard.toStdString(), error);
+        ASSERT_FALSE(error) << error.message();
+        const QString before = readConfig();
+        RecordOptions options;
+        options.config = c.config;
+        options.output = c.output;
+        options.count = 5;
+        Recorder recorder(options, environment());
+        const std::optional<RecordExit> refusal = recorder.start();
+        if (c.refused) {
+            EXPECT_EQ(refusal, RecordExit::Usage);
+            EXPECT_TRUE(!told.empty() && told.back().contains(QStringLiteral("is the settings file in use")))
+                << (told.empty() ? std::string() : told.back().toStdString());
+        } else {
+            EXPECT_EQ(refusal, std::nullopt);
+        }
+        recorder.stop(RecordExit::Done);
+        EXPECT_EQ(readConfig(), before);
+    }
+    QDir::setCurrent(previousDirectory);
 }
 
 // Settings that cannot be read stop the recorder before it starts.

@@ -3,6 +3,7 @@
 // file without a window, for hours or days, on a machine with no screen or
 // as a service.
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <variant>
@@ -13,8 +14,10 @@
 #include "engine/text/error_message.h"
 #include "engine/text/language.h"
 #include "engine/text/program_version.h"
+#include "programs/record/qt_messages.h"
 #include "programs/record/record_options.h"
 #include "programs/record/recorder.h"
+#include "programs/record/standard_streams.h"
 #include "programs/record/stop_requests.h"
 
 namespace {
@@ -43,6 +46,15 @@ private:
 
 int main(int argc, char* argv[]) {
     using voltrix::RecordExit;
+    // Before anything opens a descriptor of its own.
+    const voltrix::StandardStreams streams = voltrix::reopenClosedStandardStreams();
+#ifdef SIGPIPE
+    // A reader that goes away (`| head`) fails the write with EPIPE, which
+    // ends the recording with its summary, rather than killing the program.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    // Qt's warnings come with every failed line otherwise.
+    const voltrix::QtMessagesSaidOnce qtMessages;
     try {
         QCoreApplication app(argc, argv);
         // The name also names the user's settings folder, as the window's does.
@@ -65,6 +77,7 @@ int main(int argc, char* argv[]) {
         environment.programDirectory = directories.program;
         environment.userDirectory = directories.user;
         environment.terminal = terminal;
+        environment.standardOutputClosed = streams.outputClosed;
         Teller teller(terminal);
         environment.tell = [&teller](const QString& line, bool transient) {
             teller(line, transient);

@@ -17,11 +17,15 @@ const char* const kDescription =
     "\n"
     "Exit codes:\n"
     "  0   stopped by SIGINT or SIGTERM, --duration or --count; the file is complete\n"
-    "  64  bad command line, or no measurement file named\n"
+    "  64  bad command line, no measurement file named, or one that is the settings file\n"
     "  66  the settings file cannot be read\n"
-    "  69  no module found within --wait seconds\n"
+    "  69  no module connected within --wait seconds, or the recording ended before any\n"
+    "      measurement came\n"
     "  70  any other failure\n"
-    "  73  the measurement file could not be written for 10 s before its first line";
+    "  73  not one line could be written: for 10 s, or before the recording ended,\n"
+    "      or standard output is closed\n"
+    "  74  lines were written, but some could not be\n"
+    "  75  the reader of standard output or of a FIFO closed it";
 
 PrintAndExit usageError(const QString& message) {
     return {QStringLiteral("voltrix-record: ") + message +
@@ -29,14 +33,21 @@ PrintAndExit usageError(const QString& message) {
             RecordExit::Usage};
 }
 
-// A positive number of seconds, or nothing.
+// A positive number of seconds up to kMaxSeconds, or nothing.
 std::optional<double> seconds(const QString& text) {
     bool ok = false;
     const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value <= 0 || value > 1e9) {
+    if (!ok || !std::isfinite(value) || value <= 0 || value > kMaxSeconds) {
         return std::nullopt;
     }
     return value;
+}
+
+PrintAndExit notSeconds(const char* option, const QString& value) {
+    return usageError(QStringLiteral("%1 takes a positive number of seconds up to %2, not '%3'")
+                          .arg(QLatin1String(option))
+                          .arg(kMaxSeconds, 0, 'f', 0)
+                          .arg(value));
 }
 
 }  // namespace
@@ -50,15 +61,18 @@ RecordCommand parseRecordOptions(const QStringList& arguments) {
         {QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("Write to FILE instead of the settings' FileName; - is standard output."),
         QStringLiteral("FILE"));
-    const QCommandLineOption duration(QStringLiteral("duration"),
-                                      QStringLiteral("Stop after SECONDS."),
-                                      QStringLiteral("SECONDS"));
+    const QCommandLineOption duration(
+        QStringLiteral("duration"),
+        QStringLiteral("Stop after SECONDS (at most %1).").arg(kMaxSeconds, 0, 'f', 0),
+        QStringLiteral("SECONDS"));
     const QCommandLineOption count(QStringLiteral("count"),
                                    QStringLiteral("Stop after REPORTS measurement lines."),
                                    QStringLiteral("REPORTS"));
     const QCommandLineOption wait(
         QStringLiteral("wait"),
-        QStringLiteral("Give up when no module is connected within SECONDS (default: wait on)."),
+        QStringLiteral("Give up when no module is connected within SECONDS (at most %1; "
+                       "default: wait on).")
+            .arg(kMaxSeconds, 0, 'f', 0),
         QStringLiteral("SECONDS"));
     const QCommandLineOption config(
         QStringLiteral("config"),
@@ -97,15 +111,13 @@ RecordCommand parseRecordOptions(const QStringList& arguments) {
     if (parser.isSet(duration)) {
         options.durationSeconds = seconds(parser.value(duration));
         if (!options.durationSeconds) {
-            return usageError(QStringLiteral("--duration takes a positive number of seconds, not '%1'")
-                                  .arg(parser.value(duration)));
+            return notSeconds("--duration", parser.value(duration));
         }
     }
     if (parser.isSet(wait)) {
         options.waitSeconds = seconds(parser.value(wait));
         if (!options.waitSeconds) {
-            return usageError(QStringLiteral("--wait takes a positive number of seconds, not '%1'")
-                                  .arg(parser.value(wait)));
+            return notSeconds("--wait", parser.value(wait));
         }
     }
     if (parser.isSet(count)) {

@@ -14,17 +14,23 @@ namespace voltrix {
 
 // The exit codes, as documented in --help and the manual page.
 enum class RecordExit : int {
-    Done = 0,               // stopped by a signal, --duration or --count
+    Done = 0,               // stopped by a signal, --duration or --count; every line written
     Usage = 64,             // a bad option or value, or no file to write
     SettingsUnreadable = 66,  // the settings file cannot be read
-    ModuleNotFound = 69,    // no module within --wait seconds
-    OutputUnwritable = 73,  // not one line could be written for kOutputRetrySeconds
+    ModuleNotFound = 69,    // no module within --wait seconds, or no measurement before the end
+    OutputUnwritable = 73,  // not one line could be written: given up after
+                            // kOutputRetrySeconds, or the recording ended first
+    LinesFailed = 74,       // lines were written, but some could not be
+    ReaderClosed = 75,      // the reader of the pipe or FIFO written to closed it
     Failure = 70,           // anything else that stops the program
 };
 
 // How long the recorder keeps retrying an output it cannot write before
 // its first line, before it gives up.
 inline constexpr int kOutputRetrySeconds = 10;
+
+// The longest --duration and --wait, about 31 years.
+inline constexpr double kMaxSeconds = 1e9;
 
 struct RecordOptions {
     QString output;  // empty: the settings' FileName; "-": standard output

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "programs/record/recorder.h"
 
+#include <cerrno>
+#include <cmath>
+
 #include <QFileInfo>
 
 #include "device/system_hid_backend.h"
@@ -12,12 +15,17 @@
 #include "engine/settings/settings_location.h"
 #include "engine/text/format_value.h"
 #include "engine/text/string_table.h"
+#include "programs/record/same_file.h"
 
 namespace voltrix {
 namespace {
 
 constexpr int kTerminalProgressMs = 1000;
 constexpr int kLogProgressMs = 10000;
+
+std::chrono::milliseconds milliseconds(double seconds) {
+    return std::chrono::milliseconds(std::llround(seconds * 1000));
+}
 
 QString megabytes(qint64 bytes) {
     return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1) + QStringLiteral(" MB");
@@ -38,12 +46,12 @@ Recorder::Recorder(RecordOptions options, RecorderEnvironment environment, QObje
     if (!environment_.tell) {
         environment_.tell = [](const QString&, bool) {};
     }
-    for (QTimer* timer : {&durationTimer_, &waitTimer_, &outputTimer_}) {
-        timer->setSingleShot(true);
-    }
+    outputTimer_.setSingleShot(true);
+    durationTimer_.setPiece(environment_.timerPiece);
+    waitTimer_.setPiece(environment_.timerPiece);
     connect(&progressTimer_, &QTimer::timeout, this, &Recorder::showProgress);
-    connect(&durationTimer_, &QTimer::timeout, this, [this] { stop(RecordExit::Done); });
-    connect(&waitTimer_, &QTimer::timeout, this, [this] {
+    connect(&durationTimer_, &LongTimer::timeout, this, [this] { stop(RecordExit::Done); });
+    connect(&waitTimer_, &LongTimer::timeout, this, [this] {
         if (!everConnected_) {
             environment_.tell(QStringLiteral("no module found within %1 s")
                                   .arg(*options_.waitSeconds),
@@ -102,6 +110,19 @@ std::optional<RecordExit> Recorder::start() {
                           false);
         return RecordExit::Usage;
     }
+    // The lines would be appended to the settings, which are never written.
+    if (output_ != QStringLiteral("-") && !settingsPath.isEmpty() &&
+        sameFile(output_, settingsPath)) {
+        environment_.tell(QStringLiteral("%1 is the settings file in use (%2): name another "
+                                         "measurement file")
+                              .arg(output_, settingsPath),
+                          false);
+        return RecordExit::Usage;
+    }
+    if (output_ == QStringLiteral("-") && environment_.standardOutputClosed) {
+        environment_.tell(QStringLiteral("cannot write standard output: it is closed"), false);
+        return RecordExit::OutputUnwritable;
+    }
 
     HidBackend* backend = environment_.backend;
     if (backend == nullptr && options_.useVirtual) {
@@ -133,18 +154,16 @@ std::optional<RecordExit> Recorder::start() {
     sinceProgress_.start();
     if (!options_.quiet) {
         environment_.tell(QStringLiteral("recording to %1 (settings: %2)")
-                              .arg(output_ == QStringLiteral("-") ? QStringLiteral("standard output")
-                                                                  : output_,
-                                   settingsPath.isEmpty() ? QStringLiteral("defaults")
-                                                          : settingsPath),
+                              .arg(outputName(), settingsPath.isEmpty() ? QStringLiteral("defaults")
+                                                                        : settingsPath),
                           false);
         progressTimer_.start(environment_.terminal ? kTerminalProgressMs : kLogProgressMs);
     }
     if (options_.durationSeconds) {
-        durationTimer_.start(static_cast<int>(*options_.durationSeconds * 1000));
+        durationTimer_.start(milliseconds(*options_.durationSeconds));
     }
     if (options_.waitSeconds) {
-        waitTimer_.start(static_cast<int>(*options_.waitSeconds * 1000));
+        waitTimer_.start(milliseconds(*options_.waitSeconds));
     }
     return std::nullopt;
 }
@@ -161,16 +180,60 @@ void Recorder::stop(RecordExit code) {
     if (session_) {
         // Returns once every line is in the file, synced and closed.
         session_->stopLogging();
+        const LogWriter::Status status = session_->logStatus();
         if (!options_.quiet) {
-            const LogWriter::Status status = session_->logStatus();
             environment_.tell(QStringLiteral("stopped: %1 lines written, %2 failed, %3 dropped")
                                   .arg(status.linesWritten)
                                   .arg(status.linesFailed)
                                   .arg(session_->droppedReports()),
                               false);
         }
+        code = verdict(code, status);
     }
     emit finished(static_cast<int>(code));
+}
+
+RecordExit Recorder::verdict(RecordExit requested, const LogWriter::Status& status) {
+    // The lines of the last moments failed after the recording was asked to
+    // end, or their news had not come yet.
+    if (status.failing || lastCause_.isEmpty()) {
+        lastCause_ = writeErrorCause(status.errorCode, status.error);
+    }
+    // Also when the reader went away during the last lines.
+    if (requested == RecordExit::ReaderClosed ||
+        (requested == RecordExit::Done && status.failing && status.errorCode == EPIPE)) {
+        if (!options_.quiet) {
+            environment_.tell(QStringLiteral("the reader of %1 closed it").arg(outputName()), false);
+        }
+        return RecordExit::ReaderClosed;
+    }
+    if (requested != RecordExit::Done) {
+        return requested;
+    }
+    if (status.linesWritten == 0 && status.linesFailed == 0) {
+        environment_.tell(everConnected_ ? QStringLiteral("no line written: no measurement came")
+                                         : QStringLiteral("no line written: no module was connected"),
+                          false);
+        return RecordExit::ModuleNotFound;
+    }
+    if (status.linesWritten == 0) {
+        environment_.tell(QStringLiteral("not one line could be written to %1: %2")
+                              .arg(outputName(), lastCause_),
+                          false);
+        return RecordExit::OutputUnwritable;
+    }
+    if (status.linesFailed != 0) {
+        environment_.tell(QStringLiteral("%1 lines could not be written to %2, the last because: %3")
+                              .arg(status.linesFailed)
+                              .arg(outputName(), lastCause_),
+                          false);
+        return RecordExit::LinesFailed;
+    }
+    return RecordExit::Done;
+}
+
+QString Recorder::outputName() const {
+    return output_ == QStringLiteral("-") ? QStringLiteral("standard output") : output_;
 }
 
 void Recorder::devicesListed(bool connected) {
@@ -187,11 +250,16 @@ void Recorder::devicesListed(bool connected) {
 }
 
 void Recorder::logStatusChanged(const LogWriter::Status& status) {
+    // A pipe whose reader went away takes no line ever again: `| head` is
+    // done with the recording.
+    if (status.failing && status.errorCode == EPIPE) {
+        stop(RecordExit::ReaderClosed);
+        return;
+    }
     if (status.failing) {
         failing_ = true;
-        environment_.tell(QStringLiteral("cannot write %1: %2")
-                              .arg(output_, writeErrorCause(status.errorCode, status.error)),
-                          false);
+        lastCause_ = writeErrorCause(status.errorCode, status.error);
+        environment_.tell(QStringLiteral("cannot write %1: %2").arg(output_, lastCause_), false);
         if (status.linesWritten == 0 && !outputTimer_.isActive()) {
             outputTimer_.start(environment_.outputRetryMs);
         }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QTimer>
 
+#include "programs/record/long_timer.h"
 #include "programs/record/record_options.h"
 #include "session/measurement_session.h"
 
@@ -40,8 +42,13 @@ struct RecorderEnvironment {
     // Whether standard error is a terminal: progress every second, in place;
     // otherwise a plain line every 10 s.
     bool terminal = false;
+    // Whether standard output was closed when the program started: "-" is
+    // then no output.
+    bool standardOutputClosed = false;
     // How long an output that takes no line at all is retried.
     int outputRetryMs = kOutputRetrySeconds * 1000;
+    // The longest piece --duration and --wait are waited for at a time.
+    std::chrono::milliseconds timerPiece = LongTimer::kDefaultPiece;
 };
 
 class Recorder : public QObject {
@@ -54,12 +61,16 @@ public:
     // Reads the settings and starts recording; the exit code when it cannot.
     std::optional<RecordExit> start();
     // Ends the recording with `code`; the file is complete and on the disk
-    // when `finished` is emitted.
+    // when `finished` is emitted. A recording asked to end as Done ends
+    // with what became of its lines instead when not every one was written.
     void stop(RecordExit code);
 
     MeasurementSession& session() { return *session_; }
     // The file the lines go to ("-" for standard output).
     const QString& output() const { return output_; }
+    // Counting down --duration and --wait.
+    const LongTimer& durationTimer() const { return durationTimer_; }
+    const LongTimer& waitTimer() const { return waitTimer_; }
 
 signals:
     void finished(int exitCode);
@@ -69,6 +80,10 @@ private:
     void logStatusChanged(const LogWriter::Status& status);
     void showProgress();
     QString progressLine();
+    // The output as the operator's lines name it.
+    QString outputName() const;
+    // Tells why the lines were not all written, and the code that says so.
+    RecordExit verdict(RecordExit requested, const LogWriter::Status& status);
 
     RecordOptions options_;
     RecorderEnvironment environment_;
@@ -76,8 +91,8 @@ private:
     std::unique_ptr<MeasurementSession> session_;
     QString output_;
     QTimer progressTimer_;
-    QTimer durationTimer_;
-    QTimer waitTimer_;
+    LongTimer durationTimer_;
+    LongTimer waitTimer_;
     QTimer outputTimer_;
     QElapsedTimer elapsed_;
     QElapsedTimer sinceProgress_;
@@ -85,6 +100,8 @@ private:
     bool connected_ = false;
     bool stopped_ = false;
     bool failing_ = false;
+    // Why the last line that failed failed, as the operator is told.
+    QString lastCause_;
 };
 
 }  // namespace voltrix
