@@ -63,8 +63,10 @@ void HidDevice::setDataHandler(DataHandler handler) {
         return;
     }
     if (!ensureOpen()) {
-        // Listed with access but not there to open: gone, or going.
-        fail();
+        // Listed with access but not there to open: gone, or not there yet.
+        // Not a change of the list: a device that went, goes out of the
+        // next listing, and one that comes, opens when tried again.
+        controller_.countFailure();
         return;
     }
     stopRequested_ = false;
@@ -202,11 +204,6 @@ bool HidDevice::writeOutputReport(std::span<const std::uint8_t> report) {
     return connection_->write(report);
 }
 
-void HidDevice::fail() {
-    failed_ = true;
-    controller_.deviceFailed();
-}
-
 void HidDevice::unplug() {
     stopReader();
     connection_.reset();
@@ -270,7 +267,7 @@ void DeviceController::relist() {
 }
 
 void DeviceController::deviceFailed() {
-    failures_.fetch_add(1, std::memory_order_relaxed);
+    countFailure();
     if (failureRelistDue_) {
         return;
     }
