@@ -91,6 +91,7 @@ void HidDevice::readLoop() {
     std::vector<std::uint8_t> buffer(std::max<std::size_t>(info_.inputReportLength, 2));
     const std::shared_ptr<Inbox> inbox = inbox_;
     const std::shared_ptr<std::atomic<bool>> alive = alive_;
+    const std::shared_ptr<ReadCount> readCount = readCount_;
     using Clock = std::chrono::steady_clock;
     auto lastAsked = Clock::now() - kDeliveryInterval;
     bool waiting = false;   // reports in the inbox that no delivery will take
@@ -137,6 +138,9 @@ void HidDevice::readLoop() {
             continue;
         }
         draining = mayRest;
+        if (readCount) {
+            readCount->fetch_add(1, std::memory_order_relaxed);
+        }
         bool wasEmpty = false;
         {
             std::lock_guard lock(inbox->mutex);

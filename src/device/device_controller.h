@@ -10,6 +10,7 @@
 #include <mutex>
 #include <span>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <QObject>
@@ -47,6 +48,11 @@ public:
     using DataHandler = std::function<void(HidDevice& device, std::uint8_t reportId,
                                            std::span<const std::uint8_t> data)>;
 
+    // Reports as the reader reads them, before they wait for the
+    // controller's thread: a count taken at any moment holds every report
+    // read until then, whenever the controller's thread gets to them.
+    using ReadCount = std::atomic<std::uint32_t>;
+
     // Memory bound for reports waiting for the controller's thread: more than
     // a minute of reports at 1 kHz. Only a thread that stopped for good fills
     // it; reports beyond it are dropped and counted.
@@ -65,6 +71,10 @@ public:
     // old handler may run during the call, and never after it.
     void setDataHandler(DataHandler handler);
     bool reading() const { return reader_.joinable(); }
+    // Where the reader counts each report it reads (those dropped at a full
+    // queue too); from the next start of the reader on. Any number of
+    // devices may share one count.
+    void countReadsIn(std::shared_ptr<ReadCount> count) { readCount_ = std::move(count); }
     // A read failed: the device is gone, and the next listing replaces this
     // object.
     bool failed() const { return failed_; }
@@ -99,6 +109,7 @@ private:
     bool checkedOut_ = false;
     std::unique_ptr<HidConnection> connection_;
     DataHandler handler_;
+    std::shared_ptr<ReadCount> readCount_;
     std::thread reader_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> failed_{false};

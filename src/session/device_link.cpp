@@ -35,7 +35,8 @@ DeviceLink::DeviceLink(HidBackend& backend, ReportHandler onReport, Options opti
     : QObject(parent),
       JvHidDeviceController1(std::make_unique<DeviceController>(backend, this)),
       onReport_(std::move(onReport)),
-      retryTimer_(std::move(options.retryTimer)) {
+      retryTimer_(std::move(options.retryTimer)),
+      readCount_(std::move(options.readCount)) {
     if (!retryTimer_) {
         retryTimer_ = [this](std::chrono::milliseconds wait, std::function<void()> retry) {
             QTimer::singleShot(wait, this, std::move(retry));
@@ -161,6 +162,7 @@ void DeviceLink::JvHidDeviceController1DeviceChange() {
 
 bool DeviceLink::connectModule(HidDevice* device) {
     current_device = device;
+    current_device->countReadsIn(readCount_);
     current_device->setDataHandler(
         [this](HidDevice&, std::uint8_t, std::span<const std::uint8_t> data) {
             takeDroppedCount();

@@ -59,6 +59,9 @@ public:
         // Waits before another attempt to open the module; empty: a timer of
         // the link's own. Tests give theirs, to see the waits and end them.
         RetryTimer retryTimer;
+        // Where the module's readers count the reports as they read them;
+        // none if empty.
+        std::shared_ptr<std::atomic<std::uint32_t>> readCount;
     };
 
     // `backend` must outlive the link. `onReport` gets each input report of
@@ -124,6 +127,7 @@ private:
     std::atomic<std::uint64_t> failures_{0};  // as the controller last counted
 
     RetryTimer retryTimer_;
+    std::shared_ptr<std::atomic<std::uint32_t>> readCount_;
     RetryBackoff backoff_{kFirstRetry, kLongestRetry};
     HidDevice* unopened_ = nullptr;  // the module to open again, listed and checked out
     std::uint64_t retryRound_ = 0;   // a retry of an earlier round is void
