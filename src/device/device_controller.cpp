@@ -63,8 +63,10 @@ void HidDevice::setDataHandler(DataHandler handler) {
         return;
     }
     if (!ensureOpen()) {
-        // Listed with access but not there to open: gone, or going.
-        fail();
+        // Listed with access but not there to open: gone, or not there yet.
+        // Not a change of the list: a device that went, goes out of the
+        // next listing, and one that comes, opens when tried again.
+        controller_.countFailure();
         return;
     }
     stopRequested_ = false;
@@ -89,6 +91,7 @@ void HidDevice::readLoop() {
     std::vector<std::uint8_t> buffer(std::max<std::size_t>(info_.inputReportLength, 2));
     const std::shared_ptr<Inbox> inbox = inbox_;
     const std::shared_ptr<std::atomic<bool>> alive = alive_;
+    const std::shared_ptr<ReadCount> readCount = readCount_;
     using Clock = std::chrono::steady_clock;
     auto lastAsked = Clock::now() - kDeliveryInterval;
     bool waiting = false;   // reports in the inbox that no delivery will take
@@ -135,6 +138,9 @@ void HidDevice::readLoop() {
             continue;
         }
         draining = mayRest;
+        if (readCount) {
+            readCount->fetch_add(1, std::memory_order_relaxed);
+        }
         bool wasEmpty = false;
         {
             std::lock_guard lock(inbox->mutex);
@@ -202,11 +208,6 @@ bool HidDevice::writeOutputReport(std::span<const std::uint8_t> report) {
     return connection_->write(report);
 }
 
-void HidDevice::fail() {
-    failed_ = true;
-    controller_.deviceFailed();
-}
-
 void HidDevice::unplug() {
     stopReader();
     connection_.reset();
@@ -270,7 +271,7 @@ void DeviceController::relist() {
 }
 
 void DeviceController::deviceFailed() {
-    failures_.fetch_add(1, std::memory_order_relaxed);
+    countFailure();
     if (failureRelistDue_) {
         return;
     }

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <span>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <QObject>
@@ -27,11 +28,14 @@
 // report and reads on at once, so a busy window loses nothing while the
 // system's small per-device queue keeps being emptied.
 //
-// A device whose reads fail, or that cannot be opened although it grants
-// access, is gone even when the next listing still shows it: unplugged and
-// plugged back quickly, it usually comes back under the same path, and its
-// old handles stay dead. Such a failure counts as a change of the list: the
-// controller lists again at once and gives the device a fresh object.
+// A device whose reads fail is gone even when the next listing still shows
+// it: unplugged and plugged back quickly, it usually comes back under the
+// same path, and its old handles stay dead. Such a failure counts as a change
+// of the list: the controller lists again at once and gives the device a
+// fresh object. A device that is listed with access but cannot be opened
+// (its node went away after the listing, or is not there yet) changes
+// nothing: it stays in the list unread, and its owner may set the handler
+// again later to try once more.
 
 namespace voltrix {
 
@@ -44,6 +48,11 @@ public:
     using DataHandler = std::function<void(HidDevice& device, std::uint8_t reportId,
                                            std::span<const std::uint8_t> data)>;
 
+    // Reports as the reader reads them, before they wait for the
+    // controller's thread: a count taken at any moment holds every report
+    // read until then, whenever the controller's thread gets to them.
+    using ReadCount = std::atomic<std::uint32_t>;
+
     // Memory bound for reports waiting for the controller's thread: more than
     // a minute of reports at 1 kHz. Only a thread that stopped for good fills
     // it; reports beyond it are dropped and counted.
@@ -55,13 +64,19 @@ public:
     bool pluggedIn() const { return pluggedIn_; }
 
     // Starts the reader when the device is checked out, plugged in and
-    // accessible; an empty handler stops the reader. Stopping waits for the
+    // accessible, opening it first if need be; reading() tells whether it
+    // could. Setting the handler again on a device that did not open tries
+    // again. An empty handler stops the reader. Stopping waits for the
     // reader to end and hands over every report it had already read, so the
     // old handler may run during the call, and never after it.
     void setDataHandler(DataHandler handler);
     bool reading() const { return reader_.joinable(); }
-    // The device's handles failed (read error, or it could not be opened);
-    // the next listing replaces this object.
+    // Where the reader counts each report it reads (those dropped at a full
+    // queue too); from the next start of the reader on. Any number of
+    // devices may share one count.
+    void countReadsIn(std::shared_ptr<ReadCount> count) { readCount_ = std::move(count); }
+    // A read failed: the device is gone, and the next listing replaces this
+    // object.
     bool failed() const { return failed_; }
     // Reports read but dropped because the queue for the controller's thread
     // was full; any thread may ask.
@@ -87,7 +102,6 @@ private:
     void deliverQueued();
     void scheduleDelivery(const std::shared_ptr<std::atomic<bool>>& alive);
     void unplug();
-    void fail();
 
     DeviceController& controller_;
     HidDeviceInfo info_;
@@ -95,6 +109,7 @@ private:
     bool checkedOut_ = false;
     std::unique_ptr<HidConnection> connection_;
     DataHandler handler_;
+    std::shared_ptr<ReadCount> readCount_;
     std::thread reader_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> failed_{false};
@@ -131,8 +146,8 @@ public:
     void relist();
 
     std::size_t deviceCount() const { return devices_.size(); }
-    // Device failures seen (a read that failed, a device that could not be
-    // opened); any thread may ask.
+    // Device failures seen (a read that failed, an open that failed); any
+    // thread may ask.
     std::uint64_t failureCount() const { return failures_.load(std::memory_order_relaxed); }
 
 signals:
@@ -142,11 +157,10 @@ signals:
 private:
     friend class HidDevice;
 
-    // Lists again after a device failed: at once the first time, then no
-    // more often than every kFailureRetryMs while failures keep coming, so
-    // that a device whose node lingers after an unplug is not retried in a
-    // tight loop.
+    // Lists again after a device's read failed: at once the first time,
+    // then no more often than every kFailureRetry while failures keep coming.
     void deviceFailed();
+    void countFailure() { failures_.fetch_add(1, std::memory_order_relaxed); }
 
     HidBackend& backend_;
     std::vector<std::unique_ptr<HidDevice>> devices_;

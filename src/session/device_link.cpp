@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <QTimer>
+
 #include "device/device_controller.h"
 #include "engine/parameters/parameters.h"
 
@@ -26,9 +28,20 @@ bool deviceListOrder(const QString& left, const QString& right) {
 }
 
 DeviceLink::DeviceLink(HidBackend& backend, ReportHandler onReport, QObject* parent)
+    : DeviceLink(backend, std::move(onReport), Options{}, parent) {}
+
+DeviceLink::DeviceLink(HidBackend& backend, ReportHandler onReport, Options options,
+                       QObject* parent)
     : QObject(parent),
       JvHidDeviceController1(std::make_unique<DeviceController>(backend, this)),
-      onReport_(std::move(onReport)) {
+      onReport_(std::move(onReport)),
+      retryTimer_(std::move(options.retryTimer)),
+      readCount_(std::move(options.readCount)) {
+    if (!retryTimer_) {
+        retryTimer_ = [this](std::chrono::milliseconds wait, std::function<void()> retry) {
+            QTimer::singleShot(wait, this, std::move(retry));
+        };
+    }
     connect(JvHidDeviceController1.get(), &DeviceController::deviceChange, this,
             &DeviceLink::JvHidDeviceController1DeviceChange);
 }
@@ -48,6 +61,7 @@ void DeviceLink::stop() {
         return;
     }
     // The readers stop before the handler they call goes.
+    cancelRetry();
     disconnect();
     for (HidDevice* device : listed_) {
         JvHidDeviceController1->release(device);
@@ -79,6 +93,10 @@ void DeviceLink::takeDroppedCount() {
     }
 }
 
+void DeviceLink::takeFailureCount() {
+    failures_.store(JvHidDeviceController1->failureCount(), std::memory_order_relaxed);
+}
+
 void DeviceLink::disconnect() {
     if (current_device != nullptr) {
         current_device->setDataHandler(nullptr);
@@ -98,9 +116,10 @@ bool DeviceLink::JvHidDeviceController1Enumerate(HidDevice& device, int index) {
 }
 
 void DeviceLink::JvHidDeviceController1DeviceChange() {
-    // A failure makes the controller list again, so the count is current
-    // whenever the listing changes.
-    failures_.store(JvHidDeviceController1->failureCount(), std::memory_order_relaxed);
+    // A failure of a read makes the controller list again, so the count is
+    // current whenever the listing changes.
+    takeFailureCount();
+    cancelRetry();
     disconnect();
     for (HidDevice* device : listed_) {
         JvHidDeviceController1->release(device);
@@ -122,29 +141,72 @@ void DeviceLink::JvHidDeviceController1DeviceChange() {
         listed_.push_back(device);
     }
 
-    // Every module is connected in turn; the last one in the list stays.
+    // Every module is connected in turn; the last one in the list stays. A
+    // module without access is listed but not connected, and not tried
+    // again; one with access that would not open is tried again later.
     for (const auto& [name, device] : entries) {
         if (name != kModuleProduct || device == nullptr) {
             continue;
         }
         disconnect();
-        current_device = device;
-        current_device->setDataHandler(
-            [this](HidDevice&, std::uint8_t, std::span<const std::uint8_t> data) {
-                takeDroppedCount();
-                onReport_(data);
-            });
-        // A module that cannot be opened for reading and writing is listed
-        // but not connected.
-        if (current_device->reading()) {
-            sender_.setDevice(current_device);
-            connected_.store(true, std::memory_order_relaxed);
-            sender_.RequestParameter(static_cast<std::uint8_t>(ParamId::FirmwareVersion), 0);
-        } else {
-            disconnect();
-        }
+        const bool reads = connectModule(device);
+        unopened_ = !reads && device->info().readWriteAccess ? device : nullptr;
     }
+    takeFailureCount();
+    if (unopened_ != nullptr) {
+        scheduleRetry();
+    }
+    names_ = names;
     emit devicesListed(names, connected());
+}
+
+bool DeviceLink::connectModule(HidDevice* device) {
+    current_device = device;
+    current_device->countReadsIn(readCount_);
+    current_device->setDataHandler(
+        [this](HidDevice&, std::uint8_t, std::span<const std::uint8_t> data) {
+            takeDroppedCount();
+            onReport_(data);
+        });
+    if (!current_device->reading()) {
+        disconnect();
+        return false;
+    }
+    sender_.setDevice(current_device);
+    connected_.store(true, std::memory_order_relaxed);
+    sender_.RequestParameter(static_cast<std::uint8_t>(ParamId::FirmwareVersion), 0);
+    return true;
+}
+
+void DeviceLink::scheduleRetry() {
+    retryTimer_(backoff_.next(), [this, round = retryRound_] {
+        if (round == retryRound_) {
+            retryOpen();
+        }
+    });
+}
+
+void DeviceLink::retryOpen() {
+    HidDevice* device = std::exchange(unopened_, nullptr);
+    if (device == nullptr || !JvHidDeviceController1) {
+        return;
+    }
+    const bool reads = connectModule(device);
+    takeFailureCount();
+    if (!reads) {
+        unopened_ = device;
+        scheduleRetry();
+        return;
+    }
+    // The devices are the same; the connection is new.
+    backoff_.reset();
+    emit devicesListed(names_, true);
+}
+
+void DeviceLink::cancelRetry() {
+    ++retryRound_;
+    unopened_ = nullptr;
+    backoff_.reset();
 }
 
 }  // namespace voltrix

@@ -17,7 +17,7 @@ MeasurementSession::MeasurementSession(HidBackend& backend, SessionOptions optio
       writer_(options.makeSink ? options.makeSink() : nullptr, options.logBufferBytes),
       link_(new DeviceLink(
           backend, [this](std::span<const std::uint8_t> data) { receiver_.ReportReceived(data); },
-          this)) {
+          DeviceLink::Options{.retryTimer = {}, .readCount = reportsRead_}, this)) {
     qRegisterMetaType<voltrix::LastReport>();
     qRegisterMetaType<voltrix::LogWriter::Status>();
     connect(link_, &DeviceLink::devicesListed, this, &MeasurementSession::devicesListed);
@@ -56,6 +56,8 @@ void MeasurementSession::shutdown() {
 }
 
 void MeasurementSession::ReportReceived(std::span<const std::uint8_t> data) {
+    // Counted when it comes, like a report the reader reads.
+    reportsRead_->fetch_add(1, std::memory_order_relaxed);
     post([this, report = std::vector<std::uint8_t>(data.begin(), data.end())] {
         receiver_.ReportReceived(report);
     });

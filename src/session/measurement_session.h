@@ -93,8 +93,13 @@ public:
     MeasurementSnapshot snapshot() const;
     // True once a measurement came since the last call.
     bool takeChartPointDue() { return receiver_.takeChartPointDue(); }
-    // Reports of any type since the last call.
-    std::uint32_t takeReportCount() { return receiver_.takeReportCount(); }
+    // Reports of any type since the last call, counted as the reader reads
+    // them (or as ReportReceived is called), not as this thread gets to
+    // them: the reader hands them over in batches, and a count taken between
+    // batches would swing by a batch from one call to the next.
+    std::uint32_t takeReportCount() {
+        return reportsRead_->exchange(0, std::memory_order_relaxed);
+    }
     std::uint32_t measurementCount() const { return receiver_.measurementCount(); }
     bool connected() const;
     // Turns false once the file of the last run is complete and closed.
@@ -143,6 +148,8 @@ private:
     void writeAcknowledged(std::uint8_t paramId, std::uint8_t channel) override;
     void measurementDecoded(const Measurement& measurement) override;
 
+    std::shared_ptr<std::atomic<std::uint32_t>> reportsRead_ =
+        std::make_shared<std::atomic<std::uint32_t>>(0);
     ReportReceiver receiver_;
     LogWriter writer_;
     DeviceLink* link_;  // a child, so that it moves along to the session's thread

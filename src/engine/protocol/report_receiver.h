@@ -65,7 +65,8 @@ public:
     // stripped. Reports longer than the last-report buffer are cut to its size.
     void ReportReceived(std::span<const std::uint8_t> data);
 
-    // Reports of any type since the last call; used by the report rate display.
+    // Reports of any type handled since the last call. The rate display
+    // counts reports as they are read instead (MeasurementSession).
     std::uint32_t takeReportCount();
     std::uint32_t reportCount() const { return reportCount_.load(std::memory_order_relaxed); }
 
