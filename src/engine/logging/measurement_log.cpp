@@ -4,31 +4,57 @@
 #include <cerrno>
 
 #include "engine/platform/file_sync.h"
+#include "engine/platform/output_file.h"
 
 namespace voltrix {
 
 MeasurementLog::Result MeasurementLog::append(const QString& fileName, std::string_view line) {
-    if (!file_.isOpen()) {
-        file_.setFileName(fileName);
-        // Binary and unbuffered: every line goes to the system whole, with
-        // its own CR LF, as soon as it is made.
-        errno = 0;
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-            lastErrorCode_ = errno;
-            lastError_ = file_.errorString();
-            return Result::Failed;
-        }
-        size_ = file_.size();
+    if (!isOpen() && !open(fileName)) {
+        return Result::Failed;
     }
+    const Result result = stream_.isOpen() ? appendToStream(line) : appendToFile(line);
+    if (result == Result::Written && closeDue_) {
+        closeDue_ = false;
+        close();
+    }
+    return result;
+}
+
+bool MeasurementLog::open(const QString& fileName) {
+    const OpenedOutput opened = openForAppend(file_, fileName);
+    switch (opened.kind) {
+        case OpenedOutput::Kind::File:
+            size_ = file_.size();
+            return true;
+        case OpenedOutput::Kind::Stream:
+            stream_.open(opened.descriptor, true);
+            return true;
+        case OpenedOutput::Kind::Failed:
+            break;
+    }
+    lastErrorCode_ = opened.errorCode;
+    lastError_ = opened.error;
+    return false;
+}
+
+MeasurementLog::Result MeasurementLog::appendToFile(std::string_view line) {
     const auto length = static_cast<qint64>(line.size());
     int errorCode = 0;
     if (!writeWhole(line.data(), length, errorCode)) {
         return fail(errorCode);
     }
     size_ += length;
-    if (closeDue_) {
-        closeDue_ = false;
-        close();
+    return Result::Written;
+}
+
+// What went to a stream cannot be taken back, nor can it be sized.
+MeasurementLog::Result MeasurementLog::appendToStream(std::string_view line) {
+    int errorCode = 0;
+    if (!stream_.write(line, errorCode)) {
+        lastErrorCode_ = errorCode;
+        lastError_ = systemErrorText(errorCode);
+        stream_.close();
+        return Result::Failed;
     }
     return Result::Written;
 }
@@ -64,6 +90,7 @@ void MeasurementLog::close() {
         syncFileToDisk(file_, false);  // best effort: the lines are with the system already
         file_.close();
     }
+    stream_.close();
 }
 
 }  // namespace voltrix

@@ -6,12 +6,17 @@
 #include <QFile>
 #include <QString>
 
+#include "engine/logging/stream_output.h"
+
 // The measurement file: lines appended at its end, whole or not at all.
 //
 // The file is opened by the first line after logging starts and stays open
 // between lines; after each periodic close request the next line closes it
 // again, having first made the operating system put it on the disk, so that a
 // power cut loses at most about a second of lines.
+//
+// An output that is not a regular file (a FIFO, a device, a socket) is only
+// written to: it is never sought, sized or cut back.
 
 namespace voltrix {
 
@@ -37,7 +42,7 @@ public:
     // Closes the file, after putting its data on the disk, if it is open.
     void close();
 
-    bool isOpen() const { return file_.isOpen(); }
+    bool isOpen() const { return file_.isOpen() || stream_.isOpen(); }
 
     // Why the last line failed, in the operating system's words, and the
     // system's error number (0 when the system gave none).
@@ -45,10 +50,14 @@ public:
     int lastErrorCode() const { return lastErrorCode_; }
 
 private:
+    bool open(const QString& fileName);
+    Result appendToFile(std::string_view line);
+    Result appendToStream(std::string_view line);
     Result fail(int errorCode);
     bool writeWhole(const char* data, qint64 length, int& errorCode);
 
     QFile file_;
+    StreamOutput stream_;  // open instead of file_ for an output that is no file
     qint64 size_ = 0;  // of the file after the last whole line
     bool closeDue_ = false;
     QString lastError_;

@@ -14,8 +14,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 
+#include "engine/logging/qt_message_catcher.h"
 #include "qt_printers.h"
 
 #if defined(__unix__)
@@ -273,6 +275,27 @@ TEST(LogWriterTest, ABlockTheDiskTakesInPartLeavesWholeLinesAndTrueCounts) {
     EXPECT_EQ(states.states().back().linesWritten, 4u);
 }
 #endif
+
+// Every line refused by a device is counted with its cause, and none of them
+// has Qt warn on standard error about the device.
+TEST(LogWriterTest, AFullDeviceFailsEveryLineWithItsCauseAndNoWarning) {
+    if (!QFile::exists(QStringLiteral("/dev/full"))) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    const testing::QtMessageCatcher catcher;
+    LogWriter writer;
+    writer.start(QStringLiteral("/dev/full"));
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(writer.submit(makeLine(i)));
+    }
+    writer.stop();
+    EXPECT_EQ(writer.failedLines(), 200u);
+    EXPECT_EQ(writer.linesWritten(), 0u);
+    EXPECT_EQ(writer.lastErrorCode(), ENOSPC);
+    const QStringList said = catcher.messages();
+    EXPECT_TRUE(said.isEmpty()) << said.size() << " messages, the first: "
+                                << said.value(0).toStdString();
+}
 
 // A disk that stalls holds up the writer thread, never the one submitting.
 TEST(LogWriterTest, AStalledDiskDoesNotHoldUpTheProducer) {

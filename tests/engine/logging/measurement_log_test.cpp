@@ -7,8 +7,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 
+#include "engine/logging/qt_message_catcher.h"
 #include "qt_printers.h"
 
 namespace voltrix {
@@ -83,6 +85,29 @@ TEST_F(MeasurementLogTest, AFullDiskIsReportedNotHidden) {
     EXPECT_EQ(log.append(QStringLiteral("/dev/full"), "1;\r\n"), MeasurementLog::Result::Failed);
     EXPECT_FALSE(log.isOpen());
     EXPECT_EQ(log.lastErrorCode(), ENOSPC);
+}
+
+// A device is no file: it cannot be sought, sized or cut back, and trying
+// to would have Qt warn on standard error once for every line refused.
+TEST_F(MeasurementLogTest, AFullDeviceRefusesEachLineWithItsCauseAndNoWarning) {
+    if (!QFile::exists(QStringLiteral("/dev/full"))) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    const testing::QtMessageCatcher catcher;
+    MeasurementLog log;
+    for (int i = 0; i < 20; ++i) {
+        SCOPED_TRACE(i);
+        if (i % 5 == 4) {
+            log.requestClose();
+        }
+        EXPECT_EQ(log.append(QStringLiteral("/dev/full"), "1;\r\n"), MeasurementLog::Result::Failed);
+        EXPECT_EQ(log.lastErrorCode(), ENOSPC);
+        EXPECT_FALSE(log.lastError().isEmpty());
+    }
+    log.close();
+    const QStringList said = catcher.messages();
+    EXPECT_TRUE(said.isEmpty()) << said.size() << " messages, the first: "
+                                << said.value(0).toStdString();
 }
 
 // The system's error number of the failed call is kept, so that the cause can
