@@ -15,9 +15,16 @@ MeasurementLog::Result MeasurementLog::append(const QString& fileName, std::stri
     const Result result = stream_.isOpen() ? appendToStream(line) : appendToFile(line);
     if (result == Result::Written && closeDue_) {
         closeDue_ = false;
-        close();
+        sync();
     }
     return result;
+}
+
+bool MeasurementLog::appendBlock(const QString& fileName, std::string_view lines) {
+    if (!isOpen() && !open(fileName)) {
+        return false;
+    }
+    return !stream_.isOpen() && append(fileName, lines) == Result::Written;
 }
 
 bool MeasurementLog::open(const QString& fileName) {
@@ -47,13 +54,18 @@ MeasurementLog::Result MeasurementLog::appendToFile(std::string_view line) {
     return Result::Written;
 }
 
-// What went to a stream cannot be taken back, nor can it be sized.
+// What went to a stream cannot be taken back, nor can it be sized. A slow
+// reader, or one that went away, keeps it open: the lines fail with that
+// cause until a reader takes them again (a FIFO's new reader comes to the
+// same pipe). A device's error closes it, and the next line opens it anew.
 MeasurementLog::Result MeasurementLog::appendToStream(std::string_view line) {
     int errorCode = 0;
     if (!stream_.write(line, errorCode)) {
         lastErrorCode_ = errorCode;
         lastError_ = systemErrorText(errorCode);
-        stream_.close();
+        if (errorCode != EAGAIN && errorCode != EPIPE) {
+            stream_.close();
+        }
         return Result::Failed;
     }
     return Result::Written;
@@ -83,6 +95,12 @@ MeasurementLog::Result MeasurementLog::fail(int errorCode) {
     file_.resize(size_);
     file_.close();
     return Result::Failed;
+}
+
+void MeasurementLog::sync() {
+    if (file_.isOpen()) {
+        close();
+    }
 }
 
 void MeasurementLog::close() {

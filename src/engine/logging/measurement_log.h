@@ -16,7 +16,10 @@
 // power cut loses at most about a second of lines.
 //
 // An output that is not a regular file (a FIFO, a device, a socket) is only
-// written to: it is never sought, sized or cut back.
+// written to: it is never sought, sized or cut back. It is opened once,
+// without waiting for a reader, and kept open: closing it would end a
+// FIFO's reader, and there is no disk to sync. Its lines go one at a time
+// and each waits for the reader only so long (see StreamOutput).
 
 namespace voltrix {
 
@@ -36,10 +39,20 @@ public:
     // `line` may be several whole lines: they go in together or not at all.
     Result append(const QString& fileName, std::string_view line);
 
-    // The periodic close request: the next line written closes the file.
+    // Appends several whole lines in one write, where a failure can be taken
+    // back: true when all of them are in. False, with nothing of them
+    // written, when they failed or the output is no regular file: write them
+    // one by one then.
+    bool appendBlock(const QString& fileName, std::string_view lines);
+
+    // The periodic close request: the next line written syncs (see sync()).
     void requestClose() { closeDue_ = true; }
 
-    // Closes the file, after putting its data on the disk, if it is open.
+    // Closes a regular file after putting its data on the disk; another
+    // output stays open.
+    void sync();
+
+    // Closes the output, a file after putting its data on the disk.
     void close();
 
     bool isOpen() const { return file_.isOpen() || stream_.isOpen(); }
@@ -58,7 +71,7 @@ private:
 
     QFile file_;
     StreamOutput stream_;  // open instead of file_ for an output that is no file
-    qint64 size_ = 0;  // of the file after the last whole line
+    qint64 size_ = 0;      // of the file after the last whole line
     bool closeDue_ = false;
     QString lastError_;
     int lastErrorCode_ = 0;

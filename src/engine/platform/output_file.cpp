@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/platform/output_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include <QFile>
@@ -10,6 +12,7 @@
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -34,6 +37,15 @@ OpenedOutput openForAppend(QFile& file, const QString& path) {
         return {OpenedOutput::Kind::Failed, -1, errno, file.errorString()};
     }
     return {OpenedOutput::Kind::File, -1, 0, {}};
+}
+
+int waitUntilWritable(int, std::chrono::milliseconds, int& errorCode) {
+    errorCode = 0;
+    return 1;
+}
+
+std::size_t atomicPipeWrite() {
+    return 4096;
 }
 
 long long writeToStream(int descriptor, const char* data, std::size_t length, int& errorCode) {
@@ -64,7 +76,10 @@ OpenedOutput openForAppend(QFile& file, const QString& path) {
     const QByteArray name = QFile::encodeName(path);
     int fd = -1;
     do {
-        fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        // Without O_NONBLOCK a FIFO's open waits for a reader, for ever if
+        // none comes. No terminal named here becomes the controlling one.
+        fd = ::open(name.constData(),
+                    O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         return failed(errno);
@@ -78,12 +93,36 @@ OpenedOutput openForAppend(QFile& file, const QString& path) {
     if (!S_ISREG(status.st_mode)) {
         return {OpenedOutput::Kind::Stream, fd, 0, {}};
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!file.open(fd, kAppendMode, QFileDevice::AutoCloseHandle)) {
         const OpenedOutput result{OpenedOutput::Kind::Failed, -1, errno, file.errorString()};
         ::close(fd);
         return result;
     }
     return {OpenedOutput::Kind::File, -1, 0, {}};
+}
+
+int waitUntilWritable(int descriptor, std::chrono::milliseconds timeout, int& errorCode) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd watched{descriptor, POLLOUT, 0};
+        const int ready =
+            ::poll(&watched, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+        if (ready >= 0) {
+            errorCode = 0;
+            return ready > 0 ? 1 : 0;
+        }
+        if (errno != EINTR) {
+            errorCode = errno;
+            return -1;
+        }
+    }
+}
+
+std::size_t atomicPipeWrite() {
+    return PIPE_BUF;
 }
 
 long long writeToStream(int descriptor, const char* data, std::size_t length, int& errorCode) {

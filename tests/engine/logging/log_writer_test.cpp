@@ -293,8 +293,8 @@ TEST(LogWriterTest, AFullDeviceFailsEveryLineWithItsCauseAndNoWarning) {
     EXPECT_EQ(writer.linesWritten(), 0u);
     EXPECT_EQ(writer.lastErrorCode(), ENOSPC);
     const QStringList said = catcher.messages();
-    EXPECT_TRUE(said.isEmpty()) << said.size() << " messages, the first: "
-                                << said.value(0).toStdString();
+    EXPECT_TRUE(said.isEmpty()) << said.size()
+                                << " messages, the first: " << said.value(0).toStdString();
 }
 
 // A disk that stalls holds up the writer thread, never the one submitting.

@@ -100,14 +100,15 @@ TEST_F(MeasurementLogTest, AFullDeviceRefusesEachLineWithItsCauseAndNoWarning) {
         if (i % 5 == 4) {
             log.requestClose();
         }
-        EXPECT_EQ(log.append(QStringLiteral("/dev/full"), "1;\r\n"), MeasurementLog::Result::Failed);
+        EXPECT_EQ(log.append(QStringLiteral("/dev/full"), "1;\r\n"),
+                  MeasurementLog::Result::Failed);
         EXPECT_EQ(log.lastErrorCode(), ENOSPC);
         EXPECT_FALSE(log.lastError().isEmpty());
     }
     log.close();
     const QStringList said = catcher.messages();
-    EXPECT_TRUE(said.isEmpty()) << said.size() << " messages, the first: "
-                                << said.value(0).toStdString();
+    EXPECT_TRUE(said.isEmpty()) << said.size()
+                                << " messages, the first: " << said.value(0).toStdString();
 }
 
 // The system's error number of the failed call is kept, so that the cause can
