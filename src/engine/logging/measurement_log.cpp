@@ -8,6 +8,30 @@
 
 namespace voltrix {
 
+namespace {
+
+// What must go in front of the first new line so that it starts a line of
+// its own: nothing after a whole line, the rest of the line end after a line
+// cut off (a power cut while it was written). Read through a handle of its
+// own, the log's being write-only; a file that cannot be read counts as whole.
+std::string_view lineEndMissingAt(const QString& fileName, qint64 size) {
+    if (size <= 0) {
+        return {};
+    }
+    QFile file(fileName);
+    char last = '\n';
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !file.seek(size - 1) ||
+        !file.getChar(&last)) {
+        return {};
+    }
+    if (last == '\n') {
+        return {};
+    }
+    return last == '\r' ? std::string_view("\n") : std::string_view("\r\n");
+}
+
+}  // namespace
+
 MeasurementLog::Result MeasurementLog::append(const QString& fileName, std::string_view line) {
     if (!isOpen() && !open(fileName)) {
         return Result::Failed;
@@ -32,6 +56,7 @@ bool MeasurementLog::open(const QString& fileName) {
     switch (opened.kind) {
         case OpenedOutput::Kind::File:
             size_ = file_.size();
+            lineEndDue_ = lineEndMissingAt(fileName, size_);
             return true;
         case OpenedOutput::Kind::Stream:
             stream_.open(opened.descriptor, true);
@@ -44,13 +69,21 @@ bool MeasurementLog::open(const QString& fileName) {
     return false;
 }
 
+// The line end a cut-off line lacks goes in one write with the first line,
+// so that a refused line leaves no lone line end behind.
 MeasurementLog::Result MeasurementLog::appendToFile(std::string_view line) {
-    const auto length = static_cast<qint64>(line.size());
+    std::string_view data = line;
+    if (!lineEndDue_.empty()) {
+        joined_.assign(lineEndDue_).append(line);
+        data = joined_;
+    }
+    const auto length = static_cast<qint64>(data.size());
     int errorCode = 0;
-    if (!writeWhole(line.data(), length, errorCode)) {
+    if (!writeWhole(data.data(), length, errorCode)) {
         return fail(errorCode);
     }
     size_ += length;
+    lineEndDue_ = {};
     return Result::Written;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include <QFile>
@@ -13,7 +14,9 @@
 // The file is opened by the first line after logging starts and stays open
 // between lines; after each periodic close request the next line closes it
 // again, having first made the operating system put it on the disk, so that a
-// power cut loses at most about a second of lines.
+// power cut loses at most about a second of lines. A file that such a cut
+// left ending in the middle of a line gets the rest of its line end (CR LF)
+// first, so that the new lines stand on lines of their own.
 //
 // An output that is not a regular file (a FIFO, a device, a socket) is only
 // written to: it is never sought, sized or cut back. It is opened once,
@@ -70,8 +73,10 @@ private:
     bool writeWhole(const char* data, qint64 length, int& errorCode);
 
     QFile file_;
-    StreamOutput stream_;  // open instead of file_ for an output that is no file
-    qint64 size_ = 0;      // of the file after the last whole line
+    StreamOutput stream_;          // open instead of file_ for an output that is no file
+    qint64 size_ = 0;              // of the file after the last whole line
+    std::string_view lineEndDue_;  // goes in front of the next line written
+    std::string joined_;           // that line end and the line, for one write
     bool closeDue_ = false;
     QString lastError_;
     int lastErrorCode_ = 0;
