@@ -118,7 +118,7 @@ void LogWriter::run() {
         // comes for a long time.
         if (syncDue) {
             lock.unlock();
-            sink_->close();
+            sink_->sync();
             lock.lock();
         }
     }

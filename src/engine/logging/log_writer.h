@@ -51,6 +51,10 @@ public:
     virtual bool appendBlock(const QString& fileName, std::string_view lines);
     // The next line closes the file after putting it on the disk.
     virtual void requestClose() = 0;
+    // The periodic sync while lines flow: puts the file on the disk and
+    // closes it, as close() does. A sink whose output is no file (a pipe)
+    // keeps it open.
+    virtual void sync() { close(); }
     // Puts the file on the disk and closes it now, if it is open.
     virtual void close() = 0;
     virtual QString lastError() const = 0;
@@ -64,9 +68,10 @@ public:
         return log_.append(fileName, line);
     }
     bool appendBlock(const QString& fileName, std::string_view lines) override {
-        return log_.append(fileName, lines) == Result::Written;
+        return log_.appendBlock(fileName, lines);
     }
     void requestClose() override { log_.requestClose(); }
+    void sync() override { log_.sync(); }
     void close() override { log_.close(); }
     QString lastError() const override { return log_.lastError(); }
     int lastErrorCode() const override { return log_.lastErrorCode(); }
@@ -82,7 +87,7 @@ public:
     // enough to ride out a network share reconnecting or a USB stick waking.
     static constexpr std::size_t kDefaultBufferBytes = std::size_t{32} << 20;
     // How often the file is put on the disk and closed while lines flow, which
-    // bounds what a power cut can take.
+    // bounds what a power cut can take (LogSink::sync).
     static constexpr std::chrono::milliseconds kSyncInterval{1000};
     // Lines are written in batches: the first line of a batch waits this long
     // for the others, or until kWakeBytes wait. A line reaches the file at
@@ -121,7 +126,8 @@ public:
     // already running is stopped first.
     void start(const QString& fileName);
     // Writes every line submitted so far, puts the file on the disk, closes it
-    // and returns once the thread has ended. Waits as long as the disk takes.
+    // and returns once the thread has ended. Waits as long as the disk takes;
+    // a pipe's reader that stopped reading, only so long (StreamOutput).
     void stop();
     bool isRunning() const { return thread_.joinable(); }
 

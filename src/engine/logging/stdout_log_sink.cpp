@@ -1,24 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/logging/stdout_log_sink.h"
 
-#include <cstdio>
+#include "engine/platform/output_file.h"
 
 namespace voltrix {
 
+namespace {
+
+constexpr int kStandardOutput = 1;
+
+}  // namespace
+
+// The descriptor is the program's: the sink leaves it open.
 StdoutLogSink::StdoutLogSink() {
-    // Unbuffered: the line is out when append returns, as with the file.
-    if (!out_.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        lastError_ = out_.errorString();
-    }
+    out_.open(kStandardOutput, false);
 }
 
 LogSink::Result StdoutLogSink::append(const QString&, std::string_view line) {
-    if (!out_.isOpen()) {
-        return Result::Failed;
-    }
-    const qint64 written = out_.write(line.data(), static_cast<qint64>(line.size()));
-    if (written != static_cast<qint64>(line.size())) {
-        lastError_ = out_.errorString();
+    int errorCode = 0;
+    if (!out_.write(line, errorCode)) {
+        lastErrorCode_ = errorCode;
+        lastError_ = systemErrorText(errorCode);
         return Result::Failed;
     }
     return Result::Written;

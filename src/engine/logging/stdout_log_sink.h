@@ -3,14 +3,15 @@
 
 #include <string_view>
 
-#include <QFile>
 #include <QString>
 
 #include "engine/logging/log_writer.h"
+#include "engine/logging/stream_output.h"
 
 // The measurement lines to the standard output, for a recorder whose lines
-// go on through a pipe. Each line goes out in one write; a stream that
-// refuses it (the reader went away) fails the line and every later one.
+// go on through a pipe. Each line goes out whole, and waits for the reader
+// only so long (see StreamOutput); a reader that went away fails the line
+// with EPIPE, as every later one.
 
 namespace voltrix {
 
@@ -22,11 +23,12 @@ public:
     void requestClose() override {}
     void close() override {}
     QString lastError() const override { return lastError_; }
-    int lastErrorCode() const override { return 0; }
+    int lastErrorCode() const override { return lastErrorCode_; }
 
 private:
-    QFile out_;
+    StreamOutput out_;
     QString lastError_;
+    int lastErrorCode_ = 0;
 };
 
 }  // namespace voltrix

@@ -14,14 +14,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 
+#include "engine/logging/qt_message_catcher.h"
 #include "qt_printers.h"
 
 #if defined(__unix__)
-#include <sys/resource.h>
-
-#include <csignal>
+#include "engine/logging/file_size_limit.h"
 #endif
 
 namespace voltrix {
@@ -219,28 +219,6 @@ TEST(LogWriterTest, TheFileHoldsWhatTheMeasurementLogAloneWouldWrite) {
 }
 
 #if defined(__unix__)
-// The file may grow by `bytes` only, as on a disk about to fill up: a write
-// over the limit goes in only in part.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limited = old_;
-        limited.rlim_cur = bytes;
-        set_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    bool set() const { return set_; }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int);
-    bool set_ = false;
-};
-
 // Lines go to the file in blocks; a block that the disk takes only in part is
 // taken out again, and its lines are tried one by one, so the file holds whole
 // lines and each line is counted as what became of it.
@@ -253,7 +231,7 @@ TEST(LogWriterTest, ABlockTheDiskTakesInPartLeavesWholeLinesAndTrueCounts) {
     writer.setOnStateChange(states.callback());
     {
         // Room for four lines of 250 bytes and part of a fifth.
-        const FileSizeLimit limit(1100);
+        const testing::FileSizeLimit limit(1100);
         ASSERT_TRUE(limit.set());
         writer.start(path);
         for (int i = 0; i < 10; ++i) {
@@ -273,6 +251,27 @@ TEST(LogWriterTest, ABlockTheDiskTakesInPartLeavesWholeLinesAndTrueCounts) {
     EXPECT_EQ(states.states().back().linesWritten, 4u);
 }
 #endif
+
+// Every line refused by a device is counted with its cause, and none of them
+// has Qt warn on standard error about the device.
+TEST(LogWriterTest, AFullDeviceFailsEveryLineWithItsCauseAndNoWarning) {
+    if (!QFile::exists(QStringLiteral("/dev/full"))) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    const testing::QtMessageCatcher catcher;
+    LogWriter writer;
+    writer.start(QStringLiteral("/dev/full"));
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(writer.submit(makeLine(i)));
+    }
+    writer.stop();
+    EXPECT_EQ(writer.failedLines(), 200u);
+    EXPECT_EQ(writer.linesWritten(), 0u);
+    EXPECT_EQ(writer.lastErrorCode(), ENOSPC);
+    const QStringList said = catcher.messages();
+    EXPECT_TRUE(said.isEmpty()) << said.size()
+                                << " messages, the first: " << said.value(0).toStdString();
+}
 
 // A disk that stalls holds up the writer thread, never the one submitting.
 TEST(LogWriterTest, AStalledDiskDoesNotHoldUpTheProducer) {
