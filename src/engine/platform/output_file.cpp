@@ -13,6 +13,8 @@
 #else
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -125,12 +127,43 @@ std::size_t atomicPipeWrite() {
     return PIPE_BUF;
 }
 
+namespace {
+
+// A reader that went away is told by EPIPE alone. SIGPIPE would end a program
+// that keeps its default (the window, whose file may be a FIFO), so the
+// writing thread holds it back for good, and takes back the one a failed
+// write leaves pending.
+void holdBackBrokenPipeSignal() {
+    thread_local const bool held = [] {
+        sigset_t brokenPipe;
+        sigemptyset(&brokenPipe);
+        sigaddset(&brokenPipe, SIGPIPE);
+        return ::pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr) == 0;
+    }();
+    static_cast<void>(held);
+}
+
+void takeBackBrokenPipeSignal() {
+    sigset_t brokenPipe;
+    sigemptyset(&brokenPipe);
+    sigaddset(&brokenPipe, SIGPIPE);
+    const timespec now{};
+    while (::sigtimedwait(&brokenPipe, nullptr, &now) < 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace
+
 long long writeToStream(int descriptor, const char* data, std::size_t length, int& errorCode) {
+    holdBackBrokenPipeSignal();
     ssize_t n = -1;
     do {
         n = ::write(descriptor, data, length);
     } while (n < 0 && errno == EINTR);
     errorCode = n < 0 ? errno : 0;
+    if (errorCode == EPIPE) {
+        takeBackBrokenPipeSignal();
+    }
     return n;
 }
 

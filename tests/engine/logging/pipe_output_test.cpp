@@ -13,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -393,6 +394,28 @@ TEST(PipeOutputTest, AReaderThatWentAwayIsReportedAsABrokenPipe) {
         EXPECT_EQ(s.errorCode, EPIPE);
         EXPECT_FALSE(s.error.isEmpty());
     }
+}
+
+// The window keeps SIGPIPE's default, which ends a program: a FIFO's reader
+// that leaves must cost it lines, told as a broken pipe, and nothing more.
+TEST(PipeOutputDeathTest, AReaderThatWentAwayEndsNoProgramThatKeepsTheSignal) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::signal(SIGPIPE, SIG_DFL);
+            const Fifo fifo;
+            const int reader = fifo.openReader();
+            MeasurementLog log;
+            const bool firstWritten =
+                log.append(fifo.path(), makeLine(0, 24)) == MeasurementLog::Result::Written;
+            ::close(reader);
+            const bool secondFailed =
+                log.append(fifo.path(), makeLine(1, 24)) == MeasurementLog::Result::Failed;
+            std::fprintf(stderr, "written %d, failed %d, cause %d\n", firstWritten, secondFailed,
+                         log.lastErrorCode());
+            std::_Exit(firstWritten && secondFailed && log.lastErrorCode() == EPIPE ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "written 1, failed 1, cause 32");
 }
 
 // A line longer than the pipe holds goes in pieces; when the reader takes
