@@ -25,14 +25,25 @@ RecordedFileProbe probeRecordedFile(const std::filesystem::path& path, std::size
         return probe;
     }
     const QByteArray head = file.read(static_cast<qint64>(maxBytes));
-    std::string_view rest(head.constData(), static_cast<std::size_t>(head.size()));
+    probe = probeRecordedHead(std::string_view(head.constData(), static_cast<std::size_t>(head.size())),
+                              maxLines);
+    return probe;
+}
+
+RecordedFileProbe probeRecordedHead(std::string_view head, std::size_t maxLines) {
+    RecordedFileProbe probe;
     while (probe.lines.size() < maxLines) {
-        const std::size_t end = rest.find('\n');
+        const std::size_t end = head.find('\n');
         if (end == std::string_view::npos) {
             break;  // a half line, or one beyond the bytes read
         }
-        probe.lines.emplace_back(withoutLineEnd(rest.substr(0, end + 1)));
-        rest.remove_prefix(end + 1);
+        const std::string_view line = withoutLineEnd(head.substr(0, end + 1));
+        if (someLayoutReads(line)) {
+            probe.lines.emplace_back(line);
+        } else {
+            ++probe.otherLines;
+        }
+        head.remove_prefix(end + 1);
     }
     return probe;
 }

@@ -231,5 +231,50 @@ TEST_F(ViewerWindowTest, ColumnsThatDoNotFitAreCorrectedInTheDialog) {
     EXPECT_EQ(window->loader()->progress().lines, 10u);
 }
 
+// A note of 20 lines written ahead of the data: the columns are chosen by the
+// lines that read, and the note is skipped and counted.
+TEST_F(ViewerWindowTest, ANoteAheadOfTheDataIsSkippedAndCounted) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 20; ++i) {
+        lines.push_back("Pomiar " + std::to_string(i) + " z notatki przed danymi\r\n");
+    }
+    const std::vector<std::string> data = linesOf(12, [](int i) { return static_cast<float>(i); });
+    lines.insert(lines.end(), data.begin(), data.end());
+    const QString path = write(lines);
+
+    struct Case {
+        const char* name;
+        LogLineSettings stored;
+    };
+    LogLineSettings otherStored = dateTimeAdc1AndOutputs();
+    otherStored.set(LogColumn::Adc2);
+    const Case cases[] = {{"the stored columns read the data", dateTimeAdc1AndOutputs()},
+                          {"the stored columns are corrected in the dialog", otherStored}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool dialogSeen = false;
+        bool okEnabled = false;
+        // Takes the dialog's first offer, if it allows it.
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<ColumnLayoutDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                return;
+            }
+            dialogSeen = true;
+            QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+            okEnabled = ok->isEnabled();
+            okEnabled ? ok->click() : dialog->reject();
+        });
+        auto window = std::make_unique<ViewerWindow>(RecordedLayout::fromSettings(c.stored));
+        window->show();
+        ASSERT_TRUE(window->openFile(path));
+        EXPECT_EQ(dialogSeen, c.stored.columns != dateTimeAdc1AndOutputs().columns);
+        EXPECT_EQ(okEnabled, dialogSeen);
+        EXPECT_EQ(window->fileLayout(), RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        ASSERT_TRUE(waitFor([&] { return window->loader()->progress().finished; }));
+        EXPECT_EQ(window->countsText(), QStringLiteral("Linie: 12, pominięte: 20"));
+    }
+}
+
 }  // namespace
 }  // namespace voltrix
