@@ -1013,5 +1013,9 @@
         <source>Plik pomiarowy (*.csv *.txt)</source>
         <translation>Measurement file (*.csv *.txt)</translation>
     </message>
+    <message>
+        <source>Na początku pliku %1 nie ma linii pomiarowych</source>
+        <translation>There are no measurement lines at the start of the file %1</translation>
+    </message>
 </context>
 </TS>

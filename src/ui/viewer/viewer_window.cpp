@@ -124,6 +124,11 @@ bool ViewerWindow::openFile(const QString& path, std::optional<RecordedLayout> l
                         .arg(path, QString::fromStdString(probe.error)));
         return false;
     }
+    if (probe.noMeasurementLines()) {
+        // No selection reads any: there is nothing to choose columns by.
+        showProblem(tr("Na początku pliku %1 nie ma linii pomiarowych").arg(path));
+        return false;
+    }
     RecordedLayout chosen = layout.value_or(storedLayout_);
     if (!layout && !layoutFits(chosen, probe.lines)) {
         ColumnLayoutDialog dialog(chosen, probe.lines, this);

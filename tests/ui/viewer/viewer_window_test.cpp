@@ -12,6 +12,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -273,6 +274,47 @@ TEST_F(ViewerWindowTest, ANoteAheadOfTheDataIsSkippedAndCounted) {
         EXPECT_EQ(window->fileLayout(), RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
         ASSERT_TRUE(waitFor([&] { return window->loader()->progress().finished; }));
         EXPECT_EQ(window->countsText(), QStringLiteral("Linie: 12, pominięte: 20"));
+    }
+}
+
+// Lines, but not one a selection reads: no column dialog (it would have
+// nothing to offer) but a message saying so.
+TEST_F(ViewerWindowTest, AFileWithoutMeasurementLinesIsRefusedWithAMessage) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"CR LFs", QByteArray("\r\n").repeated(40)},
+        {"one CR LF", QByteArray("\r\n")},
+        {"LFs", QByteArray("\n").repeated(5)},
+        {"a note alone", QByteArray("Pomiar 1\r\nczujnik B\r\n\r\n")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir_.filePath(QString::fromLatin1(c.name) + QStringLiteral(".csv"));
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.bytes);
+        }
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                shown = box->text();
+            } else if (modal != nullptr) {
+                shown = QStringLiteral("<%1>").arg(QString::fromLatin1(modal->metaObject()->className()));
+            }
+            if (modal != nullptr) {
+                modal->close();
+            }
+        });
+        ViewerWindow window(RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        window.show();
+        EXPECT_FALSE(window.openFile(path));
+        waitFor([&] { return !shown.isEmpty(); }, 2000);
+        EXPECT_EQ(shown, QStringLiteral("Na początku pliku %1 nie ma linii pomiarowych").arg(path));
     }
 }
 
