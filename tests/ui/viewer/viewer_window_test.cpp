@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -315,6 +316,65 @@ TEST_F(ViewerWindowTest, AFileWithoutMeasurementLinesIsRefusedWithAMessage) {
         EXPECT_FALSE(window.openFile(path));
         waitFor([&] { return !shown.isEmpty(); }, 2000);
         EXPECT_EQ(shown, QStringLiteral("Na początku pliku %1 nie ma linii pomiarowych").arg(path));
+    }
+}
+
+// The time axis over a second or two: each label names its own tick, to the
+// millisecond shown, so no two read alike, with a date and time or a time of
+// day alone.
+TEST_F(ViewerWindowTest, TimeAxisLabelsNameTheirTicksOverShortSpans) {
+    struct Source {
+        const char* name;
+        bool withDate;
+    };
+    for (const Source source : {Source{"date and time", true}, Source{"time of day", false}}) {
+        SCOPED_TRACE(source.name);
+        LogLineSettings settings;
+        settings.set(LogColumn::Date, source.withDate);
+        settings.set(LogColumn::Time);
+        settings.set(LogColumn::Adc1);
+        // Four seconds from 10:00:00, a line every 10 ms.
+        const std::int64_t start = kStart + 3'600'000;
+        std::vector<std::string> lines;
+        for (int i = 0; i <= 400; ++i) {
+            Measurement m;
+            m.adc[0].value = static_cast<float>(i);
+            std::string line;
+            BuildLogLine(line, settings, test::clockFromMilliseconds(start + 10 * i), 0, m);
+            lines.push_back(line);
+        }
+        QFile::remove(dir_.filePath("m.csv"));
+        const auto window = open(write(lines), settings);
+        ASSERT_TRUE(waitFor([&] { return loaded(*window); }));
+        QCoreApplication::processEvents();
+        RecordedChart* chart = window->chart();
+
+        const double first = static_cast<double>(start % (source.withDate ? INT64_MAX : kMillisecondsPerDay)) / 1000;
+        for (const double span : {0.5, 0.75, 1.0, 1.2, 1.5, 1.75, 2.0, 2.5, 3.0}) {
+            SCOPED_TRACE(span);
+            chart->xAxis->setRange(first + 0.237, first + 0.237 + span);
+            chart->replot();
+            const QVector<double> ticks = chart->xAxis->tickVector();
+            const QVector<QString> labels = chart->xAxis->tickVectorLabels();
+            ASSERT_GE(ticks.size(), 2);
+            ASSERT_EQ(labels.size(), ticks.size());
+            for (qsizetype i = 0; i < ticks.size(); ++i) {
+                // "H:mm:ss" with the decimals the step needs, then the date.
+                const QString time = labels[i].section(QLatin1Char('\n'), 0, 0);
+                const QStringList parts = time.split(QRegularExpression(QStringLiteral("[:.]")));
+                ASSERT_GE(parts.size(), 3) << labels[i].toStdString();
+                std::int64_t ms = (parts[0].toLongLong() * 3600 + parts[1].toLongLong() * 60 +
+                                   parts[2].toLongLong()) * 1000;
+                if (parts.size() > 3) {
+                    ms += parts[3].leftJustified(3, QLatin1Char('0')).toLongLong();
+                }
+                const std::int64_t tick = std::llround(ticks[i] * 1000) % kMillisecondsPerDay;
+                EXPECT_EQ(ms, tick) << labels[i].toStdString();
+                if (i > 0) {
+                    EXPECT_NE(labels[i], labels[i - 1]);
+                }
+            }
+        }
     }
 }
 
