@@ -1017,5 +1017,9 @@
         <source>Na początku pliku %1 nie ma linii pomiarowych</source>
         <translation>There are no measurement lines at the start of the file %1</translation>
     </message>
+    <message>
+        <source>%1 nie jest zwykłym plikiem: jego linii nie można odczytać ponownie</source>
+        <translation>%1 is not a regular file: its lines cannot be read again</translation>
+    </message>
 </context>
 </TS>

@@ -67,6 +67,16 @@ FileIdentity identityOf(const QFile& file) {
     return {};
 }
 
+// A pipe, a FIFO, a device: what it gives can be read only once.
+bool isStream(const QFile& file) {
+#if defined(__unix__) || defined(__APPLE__)
+    struct stat s {};
+    return ::fstat(file.handle(), &s) == 0 && !S_ISREG(s.st_mode);
+#else
+    return file.isSequential();
+#endif
+}
+
 }  // namespace
 
 RecordedFileLoader::RecordedFileLoader(std::filesystem::path path, const RecordedLayout& layout,
@@ -95,6 +105,19 @@ void RecordedFileLoader::stop() {
 RecordedLoadProgress RecordedFileLoader::progress() const {
     std::lock_guard lock(mutex_);
     return progress_;
+}
+
+RecordedFileProbe RecordedFileLoader::streamHead() const {
+    std::lock_guard lock(mutex_);
+    return head_;
+}
+
+void RecordedFileLoader::chooseLayout(const RecordedLayout& layout) {
+    {
+        std::lock_guard lock(mutex_);
+        chosen_ = layout;
+    }
+    changed_.notify_all();
 }
 
 bool RecordedFileLoader::waitFor(const std::function<bool(const RecordedLoadProgress&)>& done,
@@ -163,7 +186,16 @@ void RecordedFileLoader::run() {
             continue;
         }
         local_.error.clear();
-        reload = loadFrom(file);
+        if (isStream(file)) {
+            // Read once: never opened anew, its head kept for the parse.
+            local_.stream = true;
+            QByteArray head;
+            if (readStreamHead(file, head)) {
+                loadFrom(file, true, std::move(head));
+            }
+            break;
+        }
+        reload = loadFrom(file, false, {});
         if (!reload) {
             break;
         }
@@ -172,9 +204,53 @@ void RecordedFileLoader::run() {
     publish(nullptr, false, 0);
 }
 
-bool RecordedFileLoader::loadFrom(QFile& file) {
+bool RecordedFileLoader::readStreamHead(QFile& file, QByteArray& head) {
+    // As much as a regular file's probe looks at, or what there is.
+    std::vector<char> buffer(kProbeBytes);
+    RecordedFileProbe probe;
+    while (static_cast<std::size_t>(head.size()) < kProbeBytes &&
+           probe.lines.size() < kProbeLines) {
+        if (stopRequested()) {
+            return false;
+        }
+        const qint64 n = file.read(buffer.data(),
+                                   static_cast<qint64>(kProbeBytes) - head.size());
+        if (n < 0) {
+            local_.error = file.errorString().toStdString();
+            publish(nullptr, false, 0);
+            return false;
+        }
+        if (n == 0) {
+            break;  // its end
+        }
+        head.append(buffer.data(), n);
+        probe = probeRecordedHead(
+            std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
+    }
+    const bool fits = !probe.noMeasurementLines() && layoutFits(layout_, probe.lines);
+    {
+        std::lock_guard lock(mutex_);
+        head_ = std::move(probe);
+    }
+    if (!options_.confirmLayout || fits) {
+        return true;
+    }
+    local_.layoutWanted = true;
+    publish(nullptr, false, 0);
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return stopping_ || chosen_.has_value(); });
+    if (stopping_) {
+        return false;
+    }
+    layout_ = *chosen_;
+    data_ = RecordedData(layout_);
+    local_.layoutWanted = false;
+    return true;
+}
+
+bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
     const FileIdentity opened = identityOf(file);
-    local_.fileSize = static_cast<std::uint64_t>(file.size());
+    local_.fileSize = stream ? 0 : static_cast<std::uint64_t>(file.size());
     QByteArray head;
 
     XAxis axis(xSourceFor(layout_));
@@ -183,7 +259,7 @@ bool RecordedFileLoader::loadFrom(QFile& file) {
     RecordedBatch batch;
     const std::size_t chunk = std::max<std::size_t>(options_.chunkBytes, 4096);
     // A chunk to read into, after the half line left from the one before.
-    std::vector<char> buffer(2 * chunk);
+    std::vector<char> buffer(2 * std::max(chunk, static_cast<std::size_t>(first.size())));
     std::size_t pending = 0;
     std::uint64_t offset = 0;
     bool discarding = false;  // inside a line longer than a chunk
@@ -201,7 +277,15 @@ bool RecordedFileLoader::loadFrom(QFile& file) {
     };
 
     while (!stopRequested()) {
-        const qint64 n = file.read(buffer.data() + pending, static_cast<qint64>(chunk));
+        qint64 n = 0;
+        if (!first.isEmpty()) {
+            // A stream's head, read before its columns were known.
+            n = first.size();
+            std::memcpy(buffer.data() + pending, first.constData(), static_cast<std::size_t>(n));
+            first.clear();
+        } else {
+            n = file.read(buffer.data() + pending, static_cast<qint64>(chunk));
+        }
         if (n < 0) {
             local_.error = file.errorString().toStdString();
             publish(&batch, false, 0);
@@ -273,6 +357,15 @@ bool RecordedFileLoader::loadFrom(QFile& file) {
         }
         if (!waitPoll()) {
             return false;
+        }
+        if (stream) {
+            // Only what comes next; a half line settles as in a file.
+            if (pending > 0 && !discarding && !halfLineCounted_ &&
+                std::chrono::steady_clock::now() - lastGrowth >= options_.halfLineSettle) {
+                halfLineCounted_ = true;
+                publish(nullptr, false, 0);
+            }
+            continue;
         }
         const QFileInfo now(path_);
         if (!now.exists()) {

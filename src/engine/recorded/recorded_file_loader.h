@@ -8,15 +8,21 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "engine/recorded/recorded_data.h"
+#include "engine/recorded/recorded_file_probe.h"
 #include "engine/recorded/recorded_layout.h"
 
 // Loads a recorded measurement file into a RecordedData on a thread of its
 // own, and in follow mode keeps reading what is appended to it (tail -f).
 // The file is only ever opened for reading.
+//
+// A file that is not a regular one (a pipe, a FIFO, a device) is a stream:
+// it can be read only once, so it is opened once and never read anew, and
+// its head, which tells its columns, is read here and kept for the parse.
 //
 // Threading:
 // - The loader's thread reads the file in large chunks and parses the whole
@@ -32,6 +38,7 @@
 // - The destructor (or stop()) ends the thread promptly: it is woken from its
 //   wait between polls and checks between chunks.
 
+class QByteArray;
 class QFile;
 
 namespace voltrix {
@@ -45,6 +52,10 @@ struct RecordedLoadProgress {
     std::uint32_t reloads = 0;       // times the file shrank or was replaced and was read anew
     bool caughtUp = false;           // everything the file held at the last look has been read
     bool finished = false;           // the thread has ended (not following: the whole file read)
+    bool stream = false;             // read as it comes, once; fileSize is what came so far
+    // A stream's head is read (streamHead()) and the layout does not read
+    // it: nothing is parsed until chooseLayout().
+    bool layoutWanted = false;
     std::string error;               // why the file could not be read, or empty
 };
 
@@ -58,6 +69,10 @@ public:
         std::size_t chunkBytes = std::size_t{4} << 20;
         std::chrono::milliseconds pollInterval{250};
         std::chrono::milliseconds halfLineSettle{2000};
+        // A stream's lines are parsed only once the layout reads its head
+        // (or chooseLayout() gave another). A regular file is probed by the
+        // caller, who can read its head again.
+        bool confirmLayout = false;
     };
     using ProgressCallback = std::function<void(const RecordedLoadProgress&)>;
 
@@ -72,6 +87,12 @@ public:
     void stop();
 
     RecordedLoadProgress progress() const;
+
+    // A stream's head: its first measurement lines, as probeRecordedFile
+    // gives them for a regular file. Empty until the head is read.
+    RecordedFileProbe streamHead() const;
+    // The columns of a stream that waits with layoutWanted; it goes on with them.
+    void chooseLayout(const RecordedLayout& layout);
 
     // Waits until `done(progress)` holds or `timeout` passes; true when it
     // holds. For callers without an event loop (tests, benchmarks, tools).
@@ -95,7 +116,10 @@ public:
 private:
     void run();
     // True when the file was replaced or cut short and must be read anew.
-    bool loadFrom(QFile& file);
+    // A stream's `head` was read from it already, and is parsed first.
+    bool loadFrom(QFile& file, bool stream, QByteArray head);
+    // Reads a stream's head and waits for its layout; false when stopped.
+    bool readStreamHead(QFile& file, QByteArray& head);
     // Hands `batch` (may be null) to the shared data and publishes local_.
     void publish(const RecordedBatch* batch, bool resetData, std::size_t reserveLines);
     bool stopRequested() const;
@@ -103,15 +127,17 @@ private:
     bool waitPoll();
 
     const std::filesystem::path path_;
-    const RecordedLayout layout_;
+    RecordedLayout layout_;  // set under the mutex, only before the first line is parsed
     const Options options_;
     const ProgressCallback onProgress_;
 
-    mutable std::mutex mutex_;  // guards data_, progress_ and stopping_
+    mutable std::mutex mutex_;  // guards data_, progress_, stopping_, head_ and chosen_
     mutable std::condition_variable changed_;
     RecordedData data_;
     RecordedLoadProgress progress_;
     bool stopping_ = false;
+    RecordedFileProbe head_;
+    std::optional<RecordedLayout> chosen_;
 
     // The loader thread's own state.
     RecordedLoadProgress local_;

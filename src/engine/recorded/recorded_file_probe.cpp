@@ -16,6 +16,13 @@ QString toQString(const std::filesystem::path& path) {
 
 }  // namespace
 
+bool isStreamFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    return !error && std::filesystem::exists(status) &&
+           !std::filesystem::is_regular_file(status) && !std::filesystem::is_directory(status);
+}
+
 RecordedFileProbe probeRecordedFile(const std::filesystem::path& path, std::size_t maxLines,
                                     std::size_t maxBytes) {
     RecordedFileProbe probe;

@@ -30,6 +30,10 @@ struct RecordedFileProbe {
 inline constexpr std::size_t kProbeLines = 32;
 inline constexpr std::size_t kProbeBytes = std::size_t{64} << 10;
 
+// A file that is there and is neither a regular file nor a folder: a pipe, a
+// FIFO, a device. What it gives can be read only once. Looks without opening.
+bool isStreamFile(const std::filesystem::path& path);
+
 // At most `maxLines` measurement lines from the first `maxBytes` bytes.
 RecordedFileProbe probeRecordedFile(const std::filesystem::path& path,
                                     std::size_t maxLines = kProbeLines,

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/recorded/recorded_test_support.h"
+#include "engine/recorded/stream_feeder.h"
 
 namespace voltrix {
 namespace {
@@ -253,6 +254,63 @@ TEST_F(RecordedFileLoaderTest, StopsWhileFollowing) {
     EXPECT_TRUE(loader.progress().finished);
     EXPECT_EQ(loader.progress().lines, 10u);
 }
+
+#ifdef VOLTRIX_HAS_STREAM_FEEDER
+// A pipe or a FIFO is read once: the lines of its head, read to tell its
+// columns, are parsed with the rest, and it is never opened anew (which
+// would find it at its end), with or without following.
+TEST_F(RecordedFileLoaderTest, AStreamIsReadOnceWithEveryLine) {
+    struct Case {
+        const char* name;
+        test::StreamFeeder::Kind kind;
+        bool follow;
+    };
+    const Case cases[] = {
+        {"pipe", test::StreamFeeder::Kind::Pipe, false},
+        {"pipe, followed", test::StreamFeeder::Kind::Pipe, true},
+        {"FIFO", test::StreamFeeder::Kind::Fifo, false},
+        {"FIFO, followed", test::StreamFeeder::Kind::Fifo, true},
+    };
+    // More than a pipe holds: the writer waits for the reader.
+    const std::string text = lines(0, 2000);
+    ASSERT_GT(text.size(), std::size_t{64} << 10);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::StreamFeeder feeder(c.kind, file(c.name).string());
+        ASSERT_TRUE(feeder.ok());
+        RecordedFileLoader::Options options;
+        options.follow = c.follow;
+        options.pollInterval = 10ms;
+        options.chunkBytes = 8192;
+        RecordedFileLoader loader(feeder.path(), layout(), options);
+        feeder.feed(text);
+        ASSERT_TRUE(loader.waitFor(
+            [&](const auto& p) {
+                return c.follow ? p.caughtUp && p.lines == 2000 : p.finished;
+            },
+            kPatience))
+            << loader.progress().lines;
+        if (c.follow) {
+            // Its end stays its end: nothing read anew, nothing lost.
+            EXPECT_FALSE(loader.waitFor(
+                [](const auto& p) { return p.reloads > 0 || p.lines != 2000; }, 300ms));
+        }
+        const RecordedLoadProgress p = loader.progress();
+        EXPECT_EQ(p.error, "");
+        EXPECT_EQ(p.lines, 2000u);
+        EXPECT_EQ(p.skippedLines, 0u);
+        EXPECT_EQ(p.reloads, 0u);
+        EXPECT_EQ(p.bytesRead, text.size());
+        const auto snapshot = loader.snapshot();
+        ASSERT_EQ(snapshot->size(), 2000u);
+        for (std::size_t i = 0; i < snapshot->size(); ++i) {
+            ASSERT_NEAR(snapshot->values(0)[i],
+                        test::sampleMeasurement(static_cast<int>(i)).adc[0].value, 5e-4)
+                << i;
+        }
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace voltrix

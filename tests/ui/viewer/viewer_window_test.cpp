@@ -22,6 +22,7 @@
 #include "engine/logging/log_line.h"
 #include "engine/recorded/line_parser.h"
 #include "engine/recorded/recorded_test_support.h"
+#include "engine/recorded/stream_feeder.h"
 #include "ui/chart/chart_view.h"
 #include "ui/viewer/column_layout_dialog.h"
 #include "ui/viewer/recorded_chart.h"
@@ -377,6 +378,62 @@ TEST_F(ViewerWindowTest, TimeAxisLabelsNameTheirTicksOverShortSpans) {
         }
     }
 }
+
+#ifdef VOLTRIX_HAS_STREAM_FEEDER
+// `voltrix-view <(cat file)`: every line of a pipe or a FIFO is shown, the
+// ones read to tell its columns too, also when the columns are asked for.
+TEST_F(ViewerWindowTest, EveryLineOfAPipeOrAFifoIsShown) {
+    const std::vector<std::string> lines = linesOf(2000, [](int i) { return i * 0.5f; });
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+    }
+    LogLineSettings otherStored = dateTimeAdc1AndOutputs();
+    otherStored.set(LogColumn::Adc2);
+    struct Case {
+        const char* name;
+        test::StreamFeeder::Kind kind;
+        bool follow;
+        LogLineSettings stored;
+    };
+    const Case cases[] = {
+        {"pipe", test::StreamFeeder::Kind::Pipe, false, dateTimeAdc1AndOutputs()},
+        {"pipe, followed", test::StreamFeeder::Kind::Pipe, true, dateTimeAdc1AndOutputs()},
+        {"FIFO", test::StreamFeeder::Kind::Fifo, false, dateTimeAdc1AndOutputs()},
+        {"FIFO, columns asked for", test::StreamFeeder::Kind::Fifo, false, otherStored},
+        {"pipe, followed, columns asked for", test::StreamFeeder::Kind::Pipe, true, otherStored},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::StreamFeeder feeder(c.kind, dir_.filePath(QString::fromLatin1(c.name)).toStdString());
+        ASSERT_TRUE(feeder.ok());
+        // Takes the column dialog's first offer whenever it shows.
+        bool dialogSeen = false;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<ColumnLayoutDialog*>(QApplication::activeModalWidget())) {
+                dialogSeen = true;
+                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            }
+        });
+        answer.start(10);
+        feeder.feed(text);  // it waits for the reader once the pipe is full
+        const auto window = open(QString::fromStdString(feeder.path()), c.stored, c.follow);
+        ASSERT_TRUE(waitFor([&] { return window->loader() && window->loader()->progress().lines == 2000; }, 20000))
+            << (window->loader() ? window->loader()->progress().lines : 0);
+        EXPECT_EQ(dialogSeen, c.stored.columns != dateTimeAdc1AndOutputs().columns);
+        EXPECT_EQ(window->fileLayout(), RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        if (!c.follow) {
+            ASSERT_TRUE(waitFor([&] { return window->loader()->progress().finished; }, 20000));
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->countsText(), c.follow ? QStringLiteral("Linie: 2000, pominięte: 0 (śledzony)")
+                                                 : QStringLiteral("Linie: 2000, pominięte: 0"));
+        const QCPRange x = window->chart()->xAxis->range();
+        EXPECT_DOUBLE_EQ(x.lower, static_cast<double>(kStart) / 1000);
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace voltrix
