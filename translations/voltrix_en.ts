@@ -1021,5 +1021,17 @@
         <source>%1 nie jest zwykłym plikiem: jego linii nie można odczytać ponownie</source>
         <translation>%1 is not a regular file: its lines cannot be read again</translation>
     </message>
+    <message>
+        <source>to kolejka FIFO, do której nikt nie pisze</source>
+        <translation>it is a FIFO that no one writes to</translation>
+    </message>
+    <message>
+        <source>to nie są linie tekstu (%1 MB bez końca linii)</source>
+        <translation>it does not hold lines of text (%1 MB without a line end)</translation>
+    </message>
+    <message>
+        <source>nie jest zwykłym plikiem i podał ponad %1 MB; strumień bez końca czyta się ze „Śledź plik”</source>
+        <translation>it is not a regular file and gave more than %1 MB; an endless stream is read with “Follow the file”</translation>
+    </message>
 </context>
 </TS>

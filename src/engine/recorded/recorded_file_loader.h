@@ -43,6 +43,15 @@ class QFile;
 
 namespace voltrix {
 
+// Why a stream was given up, beyond what the system says.
+enum class RecordedLoadProblem {
+    None,
+    System,      // the system refused to open or read it: `error`, `errorCode`
+    NoWriter,    // a FIFO that no one writes to (and not followed)
+    NotLines,    // more than a chunk without a line end: not lines of text
+    TooLarge,    // a stream not followed gave more than Options::maxStreamBytes
+};
+
 struct RecordedLoadProgress {
     std::uint64_t bytesRead = 0;     // bytes taken from the file, a pending half line included
     std::uint64_t fileSize = 0;      // size at the last look
@@ -57,6 +66,8 @@ struct RecordedLoadProgress {
     // it: nothing is parsed until chooseLayout().
     bool layoutWanted = false;
     std::string error;               // why the file could not be read, or empty
+    RecordedLoadProblem problem = RecordedLoadProblem::None;
+    int errorCode = 0;               // the system's error number, when it gave one
 };
 
 class RecordedFileLoader {
@@ -73,6 +84,10 @@ public:
         // (or chooseLayout() gave another). A regular file is probed by the
         // caller, who can read its head again.
         bool confirmLayout = false;
+        // A stream that is not followed and gives more than this is given
+        // up (something like /dev/urandom would be read for ever); some 7
+        // hours at 1 kHz with every column.
+        std::uint64_t maxStreamBytes = std::uint64_t{4} << 30;
     };
     using ProgressCallback = std::function<void(const RecordedLoadProgress&)>;
 
@@ -122,6 +137,8 @@ private:
     bool readStreamHead(QFile& file, QByteArray& head);
     // Hands `batch` (may be null) to the shared data and publishes local_.
     void publish(const RecordedBatch* batch, bool resetData, std::size_t reserveLines);
+    // Records why the file is given up, and publishes it.
+    void fail(RecordedLoadProblem problem, std::string error, int errorCode = 0);
     bool stopRequested() const;
     // Sleeps one poll interval; false when asked to stop.
     bool waitPoll();

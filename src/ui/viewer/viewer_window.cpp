@@ -219,16 +219,38 @@ void ViewerWindow::progressArrived() {
     }
     if (!state.error.empty() && QString::fromStdString(state.error) != shownError_) {
         shownError_ = QString::fromStdString(state.error);
-        showProblem(tr("Nie można odczytać pliku %1: %2")
-                        .arg(path_, QString::fromStdString(state.error)));
+        showProblem(tr("Nie można odczytać pliku %1: %2").arg(path_, loadProblemText(state)));
     }
-    const double share = state.fileSize > 0 ? static_cast<double>(state.bytesRead) /
-                                                  static_cast<double>(state.fileSize)
-                                            : 1.0;
-    progress_->setValue(static_cast<int>(std::lround(std::min(share, 1.0) * 1000)));
+    if (state.stream) {
+        progress_->setRange(0, 0);  // no end known: busy
+    } else {
+        const double share = state.fileSize > 0 ? static_cast<double>(state.bytesRead) /
+                                                      static_cast<double>(state.fileSize)
+                                                : 1.0;
+        progress_->setRange(0, 1000);
+        progress_->setValue(static_cast<int>(std::lround(std::min(share, 1.0) * 1000)));
+    }
     progress_->setVisible(!state.caughtUp && !state.finished);
     counts_->setText(countsText(state));
     chart_->dataGrew();
+}
+
+QString ViewerWindow::loadProblemText(const RecordedLoadProgress& state) const {
+    switch (state.problem) {
+        case RecordedLoadProblem::NoWriter:
+            return tr("to kolejka FIFO, do której nikt nie pisze");
+        case RecordedLoadProblem::NotLines:
+            return tr("to nie są linie tekstu (%1 MB bez końca linii)")
+                .arg(RecordedFileLoader::Options{}.chunkBytes >> 20);
+        case RecordedLoadProblem::TooLarge:
+            return tr("nie jest zwykłym plikiem i podał ponad %1 MB; strumień bez końca "
+                      "czyta się ze „Śledź plik”")
+                .arg(RecordedFileLoader::Options{}.maxStreamBytes >> 20);
+        case RecordedLoadProblem::None:
+        case RecordedLoadProblem::System:
+            break;
+    }
+    return QString::fromStdString(state.error);
 }
 
 QString ViewerWindow::countsText() const {

@@ -49,6 +49,8 @@ public:
     QString readout() const;
     QString countsText() const;
     QString countsText(const RecordedLoadProgress& state) const;
+    // Why the file was given up, in the window's language where it can be.
+    QString loadProblemText(const RecordedLoadProgress& state) const;
 
     // Saves the shown range: as a PNG or PDF picture by the name's suffix,
     // or its lines as a measurement file. An error text, empty on success.

@@ -5,6 +5,10 @@
 
 #include <QTemporaryDir>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/stat.h>
+#endif
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -309,6 +313,52 @@ TEST_F(RecordedFileLoaderTest, AStreamIsReadOnceWithEveryLine) {
                 << i;
         }
     }
+}
+
+// Streams that would hold the loader for ever: it gives up on them at once
+// or within a bound, saying why, and is not held up by a FIFO's open.
+TEST_F(RecordedFileLoaderTest, AStreamThatGivesNoLinesOrNoEndIsGivenUp) {
+    const std::string fifo = file("no-writer").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", file("zero-link"));
+    struct Case {
+        const char* name;
+        std::filesystem::path path;
+        bool follow;
+        RecordedLoadProblem problem;
+    };
+    const Case cases[] = {
+        {"/dev/zero", "/dev/zero", false, RecordedLoadProblem::NotLines},
+        {"/dev/zero, followed", "/dev/zero", true, RecordedLoadProblem::NotLines},
+        {"a link to /dev/zero", file("zero-link"), false, RecordedLoadProblem::NotLines},
+        {"a FIFO with no writer", fifo, false, RecordedLoadProblem::NoWriter},
+        {"/dev/urandom", "/dev/urandom", false, RecordedLoadProblem::TooLarge},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordedFileLoader::Options options;
+        options.follow = c.follow;
+        options.pollInterval = 10ms;
+        options.maxStreamBytes = std::uint64_t{1} << 20;
+        RecordedFileLoader loader(c.path, layout(), options);
+        ASSERT_TRUE(loader.waitFor([](const auto& p) { return p.finished; }, kPatience));
+        const RecordedLoadProgress p = loader.progress();
+        EXPECT_EQ(p.problem, c.problem);
+        EXPECT_NE(p.error, "");
+        EXPECT_TRUE(p.stream);
+        EXPECT_EQ(p.lines, 0u);
+    }
+
+    // Followed on purpose, a FIFO waits for its writer; a stop still ends it.
+    RecordedFileLoader::Options options;
+    options.follow = true;
+    options.pollInterval = 10ms;
+    RecordedFileLoader waiting(fifo, layout(), options);
+    EXPECT_FALSE(waiting.waitFor([](const auto& p) { return p.finished || !p.error.empty(); },
+                                 300ms));
+    waiting.stop();
+    EXPECT_TRUE(waiting.progress().finished);
+    EXPECT_EQ(waiting.progress().problem, RecordedLoadProblem::None);
 }
 #endif
 

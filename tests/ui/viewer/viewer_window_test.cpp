@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/stat.h>
+#endif
+
 #include <string>
 #include <vector>
 
@@ -431,6 +435,43 @@ TEST_F(ViewerWindowTest, EveryLineOfAPipeOrAFifoIsShown) {
                                                  : QStringLiteral("Linie: 2000, pominięte: 0"));
         const QCPRange x = window->chart()->xAxis->range();
         EXPECT_DOUBLE_EQ(x.lower, static_cast<double>(kStart) / 1000);
+    }
+}
+
+// Files that would hold the viewer: it shows its window, then says why it
+// gave them up, and its window stays responsive meanwhile.
+TEST_F(ViewerWindowTest, AFileThatIsNoFileOfLinesIsGivenUpWithAMessage) {
+    const QString fifo = dir_.filePath(QStringLiteral("no-writer"));
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir_.filePath(QStringLiteral("zero"))));
+    struct Case {
+        QString path;
+        QString cause;
+    };
+    const Case cases[] = {
+        {QStringLiteral("/dev/zero"), QStringLiteral("to nie są linie tekstu (4 MB bez końca linii)")},
+        {dir_.filePath(QStringLiteral("zero")),
+         QStringLiteral("to nie są linie tekstu (4 MB bez końca linii)")},
+        {fifo, QStringLiteral("to kolejka FIFO, do której nikt nie pisze")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        QString shown;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->close();
+            }
+        });
+        answer.start(10);
+        ViewerWindow window(RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        window.show();
+        EXPECT_TRUE(window.openFile(c.path));
+        EXPECT_TRUE(window.isVisible());
+        ASSERT_TRUE(waitFor([&] { return !shown.isEmpty(); }, 20000));
+        EXPECT_EQ(shown, QStringLiteral("Nie można odczytać pliku %1: %2").arg(c.path, c.cause));
+        EXPECT_TRUE(window.loader()->progress().finished);
     }
 }
 #endif
