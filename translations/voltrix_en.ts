@@ -638,6 +638,21 @@
     </message>
 </context>
 <context>
+    <name>RecordedFile</name>
+    <message>
+        <source>plik nie istnieje</source>
+        <translation>the file does not exist</translation>
+    </message>
+    <message>
+        <source>brak uprawnień do odczytu</source>
+        <translation>no permission to read</translation>
+    </message>
+    <message>
+        <source>linii nie można zapisać w pliku, z którego pochodzą</source>
+        <translation>the lines cannot be saved in the file they come from</translation>
+    </message>
+</context>
+<context>
     <name>RegisterModes</name>
     <message>
         <source>Współczynnik m1</source>

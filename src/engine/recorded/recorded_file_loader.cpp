@@ -389,6 +389,7 @@ bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
             errno = 0;
             n = readStream(file, buffer.data() + pending, static_cast<qint64>(chunk));
         } else {
+            errno = 0;
             n = file.read(buffer.data() + pending, static_cast<qint64>(chunk));
         }
         if (n == kQuiet) {
@@ -405,7 +406,7 @@ bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
             continue;
         }
         if (n < 0) {
-            const int errorCode = stream ? errno : 0;
+            const int errorCode = errno;
             publish(&batch, false, 0);
             fail(RecordedLoadProblem::System,
                  stream ? systemText(errorCode) : file.errorString().toStdString(), errorCode);

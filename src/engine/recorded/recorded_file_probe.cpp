@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/recorded/recorded_file_probe.h"
 
+#include <cerrno>
+
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "engine/logging/write_error_text.h"
 #include "engine/recorded/line_parser.h"
+#include "engine/recorded/read_error_text.h"
 
 namespace voltrix {
 namespace {
@@ -27,7 +32,12 @@ RecordedFileProbe probeRecordedFile(const std::filesystem::path& path, std::size
                                     std::size_t maxBytes) {
     RecordedFileProbe probe;
     QFile file(toQString(path));
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
+        probe.errorCode = errno;
+        if (QFileInfo(file).isDir()) {
+            probe.errorCode = EISDIR;  // refused by Qt, before the system was asked
+        }
         probe.error = file.errorString().toStdString();
         return probe;
     }
@@ -64,33 +74,37 @@ bool layoutFits(const RecordedLayout& layout, const std::vector<std::string>& li
     return read * 2 >= lines.size() && (lines.empty() || read > 0);
 }
 
-std::string exportRecordedLines(const std::filesystem::path& source, const RecordedLayout& layout,
-                                std::size_t first, std::size_t last,
-                                const std::filesystem::path& target) {
+RecordedExportResult exportRecordedLines(const std::filesystem::path& source,
+                                         const RecordedLayout& layout, std::size_t first,
+                                         std::size_t last, const std::filesystem::path& target) {
     const QString sourceName = toQString(source);
     const QString targetName = toQString(target);
     const QFileInfo sourceInfo(sourceName);
     const QFileInfo targetInfo(targetName);
     if (targetInfo.exists() && sourceInfo.canonicalFilePath() == targetInfo.canonicalFilePath()) {
-        return "the lines cannot be saved over the file they come from";
+        return {QCoreApplication::translate(
+            "RecordedFile", "linii nie można zapisać w pliku, z którego pochodzą")};
     }
     QFile in(sourceName);
+    errno = 0;
     if (!in.open(QIODevice::ReadOnly)) {
-        return in.errorString().toStdString();
+        return {readErrorCause(errno, in.errorString())};
     }
     QSaveFile out(targetName);
+    errno = 0;
     if (!out.open(QIODevice::WriteOnly)) {
-        return out.errorString().toStdString();
+        return {writeErrorCause(errno, out.errorString())};
     }
     constexpr qint64 kChunk = qint64{4} << 20;
     QByteArray pending;  // the start of a line whose end is in the next chunk
     std::size_t index = 0;  // lines that parsed so far
     ParsedLine parsed;
     while (index < last) {
+        errno = 0;
         const QByteArray chunk = in.read(kChunk);
         if (chunk.isEmpty()) {
             if (in.error() != QFileDevice::NoError) {
-                return in.errorString().toStdString();
+                return {readErrorCause(errno, in.errorString())};
             }
             break;  // the end; a half line there is no line of the file yet
         }
@@ -104,10 +118,11 @@ std::string exportRecordedLines(const std::filesystem::path& source, const Recor
             }
             const std::string_view whole = rest.substr(consumed, end + 1 - consumed);
             if (parseMeasurementLine(whole, layout, parsed)) {
+                errno = 0;
                 if (index >= first &&
                     out.write(whole.data(), static_cast<qint64>(whole.size())) !=
                         static_cast<qint64>(whole.size())) {
-                    return out.errorString().toStdString();
+                    return {writeErrorCause(errno, out.errorString())};
                 }
                 ++index;
             }
@@ -115,8 +130,9 @@ std::string exportRecordedLines(const std::filesystem::path& source, const Recor
         }
         pending.remove(0, static_cast<qsizetype>(consumed));
     }
+    errno = 0;
     if (!out.commit()) {
-        return out.errorString().toStdString();
+        return {writeErrorCause(errno, out.errorString())};
     }
     return {};
 }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include <QString>
+
 #include "engine/recorded/recorded_layout.h"
 
 // A look at the head of a measurement file before loading it, to tell
@@ -22,6 +24,7 @@ struct RecordedFileProbe {
     std::vector<std::string> lines;
     std::size_t otherLines = 0;  // whole lines looked at and left out
     std::string error;           // why the file could not be read, or empty
+    int errorCode = 0;           // the system's error number for it, when known
 
     // Lines were there, but not one a selection reads.
     bool noMeasurementLines() const { return lines.empty() && otherLines > 0; }
@@ -46,12 +49,17 @@ RecordedFileProbe probeRecordedHead(std::string_view head, std::size_t maxLines 
 // wrong. True for no lines: an empty file fits any selection.
 bool layoutFits(const RecordedLayout& layout, const std::vector<std::string>& lines);
 
+struct RecordedExportResult {
+    QString error;       // why the lines were not saved, in the interface's language; empty on success
+    bool ok() const { return error.isEmpty(); }
+};
+
 // Copies lines first..last-1 of those of `source` that parse under `layout`
 // (the numbering of the RecordedData loaded from it) to `target`, byte for
 // byte with their own line ends, replacing `target` only once all is written.
-// Gives an error text, empty on success. `target` must not be `source`.
-std::string exportRecordedLines(const std::filesystem::path& source, const RecordedLayout& layout,
-                                std::size_t first, std::size_t last,
-                                const std::filesystem::path& target);
+// `target` must not be `source`.
+RecordedExportResult exportRecordedLines(const std::filesystem::path& source,
+                                         const RecordedLayout& layout, std::size_t first,
+                                         std::size_t last, const std::filesystem::path& target);
 
 }  // namespace voltrix

@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "engine/recorded/read_error_text.h"
 #include "engine/recorded/recorded_file_probe.h"
 #include "engine/text/format_value.h"
 #include "ui/chart/chart_view.h"
@@ -139,7 +140,8 @@ bool ViewerWindow::openFile(const QString& path, std::optional<RecordedLayout> l
     const RecordedFileProbe probe = probeRecordedFile(toPath(path));
     if (!probe.error.empty()) {
         showProblem(tr("Nie można odczytać pliku %1: %2")
-                        .arg(path, QString::fromStdString(probe.error)));
+                        .arg(path, readErrorCause(probe.errorCode,
+                                                  QString::fromStdString(probe.error))));
         return false;
     }
     if (probe.noMeasurementLines()) {
@@ -250,7 +252,7 @@ QString ViewerWindow::loadProblemText(const RecordedLoadProgress& state) const {
         case RecordedLoadProblem::System:
             break;
     }
-    return QString::fromStdString(state.error);
+    return readErrorCause(state.errorCode, QString::fromStdString(state.error));
 }
 
 QString ViewerWindow::countsText() const {
@@ -321,10 +323,9 @@ QString ViewerWindow::saveLines(const QString& path) {
         return tr("%1 nie jest zwykłym plikiem: jego linii nie można odczytać ponownie").arg(path_);
     }
     const auto [first, last] = chart_->shownLines();
-    const std::string error = exportRecordedLines(toPath(path_), layout_, first, last, toPath(path));
-    return error.empty() ? QString()
-                         : tr("Nie można zapisać linii do %1: %2")
-                               .arg(path, QString::fromStdString(error));
+    const RecordedExportResult result =
+        exportRecordedLines(toPath(path_), layout_, first, last, toPath(path));
+    return result.ok() ? QString() : tr("Nie można zapisać linii do %1: %2").arg(path, result.error);
 }
 
 void ViewerWindow::askOpen() {

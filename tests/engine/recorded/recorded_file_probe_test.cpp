@@ -156,7 +156,7 @@ TEST(RecordedFileProbe, ExportCopiesTheNumberedLinesByteForByteAndLeavesTheSourc
     };
     for (const Case c : {Case{0, 40}, Case{5, 12}, Case{39, 40}, Case{10, 10}, Case{30, 99}}) {
         const QString target = dir.filePath(QStringLiteral("out_%1_%2.csv").arg(c.first).arg(c.last));
-        ASSERT_EQ(exportRecordedLines(pathOf(source), layout, c.first, c.last, pathOf(target)), "");
+        ASSERT_TRUE(exportRecordedLines(pathOf(source), layout, c.first, c.last, pathOf(target)).ok());
         std::string expected;
         for (std::size_t i = c.first; i < std::min<std::size_t>(c.last, good.size()); ++i) {
             expected += good[i];
@@ -173,19 +173,19 @@ TEST(RecordedFileProbe, ExportRefusesToWriteOverItsSourceAndKeepsAnOldTargetOnFa
     put(source, fileWithGarbage(5, &good));
     const QByteArray before = contents(source);
     const RecordedLayout layout = RecordedLayout::fromSettings(counterAndAdc1());
-    EXPECT_NE(exportRecordedLines(pathOf(source), layout, 0, 5, pathOf(source)), "");
+    EXPECT_FALSE(exportRecordedLines(pathOf(source), layout, 0, 5, pathOf(source)).ok());
     EXPECT_EQ(contents(source), before);
 
     // Through another name of the same file, too.
     ASSERT_TRUE(QFile::link(source, dir.filePath("link.csv")));
-    EXPECT_NE(exportRecordedLines(pathOf(source), layout, 0, 5, pathOf(dir.filePath("link.csv"))),
-              "");
+    EXPECT_FALSE(
+        exportRecordedLines(pathOf(source), layout, 0, 5, pathOf(dir.filePath("link.csv"))).ok());
     EXPECT_EQ(contents(source), before);
 
     // A target in a folder that does not exist: an error, nothing written.
-    EXPECT_NE(exportRecordedLines(pathOf(source), layout, 0, 5,
-                                  pathOf(dir.filePath("no/such/folder/out.csv"))),
-              "");
+    EXPECT_FALSE(exportRecordedLines(pathOf(source), layout, 0, 5,
+                                     pathOf(dir.filePath("no/such/folder/out.csv")))
+                     .ok());
 }
 
 }  // namespace

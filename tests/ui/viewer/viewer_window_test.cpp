@@ -11,6 +11,8 @@
 #include <vector>
 
 #include <QApplication>
+#include <QDir>
+#include <QStatusBar>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -25,11 +27,13 @@
 
 #include "engine/logging/log_line.h"
 #include "engine/recorded/line_parser.h"
+#include "engine/text/language.h"
 #include "engine/recorded/recorded_test_support.h"
 #include "engine/recorded/stream_feeder.h"
 #include "ui/chart/chart_view.h"
 #include "ui/viewer/column_layout_dialog.h"
 #include "ui/viewer/recorded_chart.h"
+#include "language_fixture.h"
 #include "wait_for.h"
 
 namespace voltrix {
@@ -380,6 +384,61 @@ TEST_F(ViewerWindowTest, TimeAxisLabelsNameTheirTicksOverShortSpans) {
                 }
             }
         }
+    }
+}
+
+// The causes of errors are named in the interface's language, as the rest
+// of the message, not in the system's English.
+class ViewerWindowLanguageTest : public testing::LanguageTest {
+protected:
+    QTemporaryDir dir_;
+};
+
+TEST_F(ViewerWindowLanguageTest, ErrorsNameTheirCauseInTheInterfacesLanguage) {
+    const QString missing = dir_.filePath(QStringLiteral("none.csv"));
+    const QString folder = dir_.filePath(QStringLiteral("folder.csv"));
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("folder.csv")));
+    const QString source = dir_.filePath(QStringLiteral("m.csv"));
+    {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (const std::string& line : linesOf(10, [](int i) { return static_cast<float>(i); })) {
+            file.write(line.data(), static_cast<qint64>(line.size()));
+        }
+    }
+    const QString noFolder = dir_.filePath(QStringLiteral("no/such/folder/out.csv"));
+    struct Case {
+        Language language;
+        QString missing;
+        QString folder;
+        QString saveIntoNoFolder;
+        QString saveOverSource;
+    };
+    const Case cases[] = {
+        {Language::Polish, QStringLiteral("Nie można odczytać pliku %1: plik nie istnieje").arg(missing),
+         QStringLiteral("Nie można odczytać pliku %1: podana nazwa jest folderem").arg(folder),
+         QStringLiteral("Nie można zapisać linii do %1: folder nie istnieje").arg(noFolder),
+         QStringLiteral("Nie można zapisać linii do %1: linii nie można zapisać w pliku, z "
+                        "którego pochodzą")
+             .arg(source)},
+        {Language::English, QStringLiteral("Cannot read the file %1: the file does not exist").arg(missing),
+         QStringLiteral("Cannot read the file %1: the name is a folder").arg(folder),
+         QStringLiteral("Cannot save the lines to %1: the folder does not exist").arg(noFolder),
+         QStringLiteral("Cannot save the lines to %1: the lines cannot be saved in the file "
+                        "they come from")
+             .arg(source)},
+    };
+    for (const Case& c : cases) {
+        use(c.language);
+        ViewerWindow window(RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        EXPECT_FALSE(window.openFile(missing));
+        EXPECT_EQ(window.statusBar()->currentMessage(), c.missing);
+        EXPECT_FALSE(window.openFile(folder));
+        EXPECT_EQ(window.statusBar()->currentMessage(), c.folder);
+        ASSERT_TRUE(window.openFile(source));
+        ASSERT_TRUE(waitFor([&] { return window.loader()->progress().finished; }));
+        EXPECT_EQ(window.saveLines(noFolder), c.saveIntoNoFolder);
+        EXPECT_EQ(window.saveLines(source), c.saveOverSource);
     }
 }
 
