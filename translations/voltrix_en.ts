@@ -638,6 +638,21 @@
     </message>
 </context>
 <context>
+    <name>RecordedFile</name>
+    <message>
+        <source>plik nie istnieje</source>
+        <translation>the file does not exist</translation>
+    </message>
+    <message>
+        <source>brak uprawnień do odczytu</source>
+        <translation>no permission to read</translation>
+    </message>
+    <message>
+        <source>linii nie można zapisać w pliku, z którego pochodzą</source>
+        <translation>the lines cannot be saved in the file they come from</translation>
+    </message>
+</context>
+<context>
     <name>RegisterModes</name>
     <message>
         <source>Współczynnik m1</source>
@@ -1012,6 +1027,26 @@
     <message>
         <source>Plik pomiarowy (*.csv *.txt)</source>
         <translation>Measurement file (*.csv *.txt)</translation>
+    </message>
+    <message>
+        <source>Na początku pliku %1 nie ma linii pomiarowych</source>
+        <translation>There are no measurement lines at the start of the file %1</translation>
+    </message>
+    <message>
+        <source>%1 nie jest zwykłym plikiem: jego linii nie można odczytać ponownie</source>
+        <translation>%1 is not a regular file: its lines cannot be read again</translation>
+    </message>
+    <message>
+        <source>to kolejka FIFO, do której nikt nie pisze</source>
+        <translation>it is a FIFO that no one writes to</translation>
+    </message>
+    <message>
+        <source>to nie są linie tekstu (%1 MB bez końca linii)</source>
+        <translation>it does not hold lines of text (%1 MB without a line end)</translation>
+    </message>
+    <message>
+        <source>nie jest zwykłym plikiem i podał ponad %1 MB; strumień bez końca czyta się ze „Śledź plik”</source>
+        <translation>it is not a regular file and gave more than %1 MB; an endless stream is read with “Follow the file”</translation>
     </message>
 </context>
 </TS>

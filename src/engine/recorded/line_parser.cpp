@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace voltrix {
@@ -291,6 +292,33 @@ bool parseMeasurementLine(std::string_view line, const RecordedLayout& layout, P
     }
     out.fields = layout.fieldCount();
     return true;
+}
+
+bool someLayoutReads(std::string_view line) {
+    // Date, Time, Counter, CounterModulo and Output, each there or not; the
+    // fields left over are quantities, which read alike whichever they are.
+    constexpr LogColumn kOthers[] = {LogColumn::Date, LogColumn::Time, LogColumn::Counter,
+                                     LogColumn::CounterModulo, LogColumn::Output};
+    constexpr std::size_t kCombinations = std::size_t{1} << std::size(kOthers);
+    const std::size_t fields = countLineFields(line);
+    ParsedLine parsed;
+    for (std::size_t combination = 0; combination < kCombinations; ++combination) {
+        RecordedLayout::Columns columns;
+        for (std::size_t i = 0; i < std::size(kOthers); ++i) {
+            columns.set(static_cast<std::size_t>(kOthers[i]), ((combination >> i) & 1) != 0);
+        }
+        const std::size_t others = fieldCountOf(columns);
+        if (others > fields || fields - others > kQuantityCount) {
+            continue;
+        }
+        for (std::size_t q = 0; q < fields - others; ++q) {
+            columns.set(static_cast<std::size_t>(LogColumn::Adc1) + q);
+        }
+        if (parseMeasurementLine(line, RecordedLayout(columns), parsed)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<RecordedLayout> layoutsForLine(std::string_view line, const RecordedLayout& stored,

@@ -50,6 +50,11 @@ constexpr std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned
 // unspecified then.
 bool parseMeasurementLine(std::string_view line, const RecordedLayout& layout, ParsedLine& out);
 
+// Whether some selection reads `line`: a measurement line, as opposed to a
+// note, an empty line or garbage. Cheap: the quantities are all numbers, so
+// only the other columns need trying.
+bool someLayoutReads(std::string_view line);
+
 // The selections with as many fields as `line` under which it parses, the
 // ones closest to `stored` first. For the dialog that corrects a selection.
 std::vector<RecordedLayout> layoutsForLine(std::string_view line, const RecordedLayout& stored,

@@ -5,10 +5,15 @@
 #include <QFileInfo>
 
 #if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#define VOLTRIX_POSIX_STREAMS 1
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -67,6 +72,90 @@ FileIdentity identityOf(const QFile& file) {
     return {};
 }
 
+// A pipe, a FIFO, a device: what it gives can be read only once.
+bool isStream(const QFile& file) {
+#ifdef VOLTRIX_POSIX_STREAMS
+    struct stat s {};
+    return ::fstat(file.handle(), &s) == 0 && !S_ISREG(s.st_mode);
+#else
+    return file.isSequential();
+#endif
+}
+
+bool isFifo(const QFile& file) {
+#ifdef VOLTRIX_POSIX_STREAMS
+    struct stat s {};
+    return ::fstat(file.handle(), &s) == 0 && S_ISFIFO(s.st_mode);
+#else
+    (void)file;
+    return false;
+#endif
+}
+
+// Opens `file` for reading without waiting: a FIFO with no writer would
+// hold open() until one comes, where nothing can stop it. Gives errno on
+// failure, 0 on success.
+int openWithoutWaiting(QFile& file, const std::filesystem::path& path) {
+#ifdef VOLTRIX_POSIX_STREAMS
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    struct stat s {};
+    if (::fstat(fd, &s) == 0 && S_ISREG(s.st_mode)) {
+        // A regular file reads the same without the flag.
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return EIO;
+    }
+    return 0;
+#else
+    file.setFileName(path);
+    errno = 0;
+    // Unbuffered: each read goes straight into the chunk.
+    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ? 0 : (errno != 0 ? errno : EIO);
+#endif
+}
+
+// What a stream's read gave when nothing came within a short wait.
+constexpr qint64 kQuiet = -2;
+
+// Reads what a stream has, waiting for it a little at most so that a stop
+// is seen: bytes, 0 at its end, kQuiet, or -1 with errno.
+qint64 readStream(QFile& file, char* into, qint64 size) {
+#ifdef VOLTRIX_POSIX_STREAMS
+    for (;;) {
+        const ssize_t n = ::read(file.handle(), into, static_cast<std::size_t>(size));
+        if (n >= 0) {
+            return n;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return -1;
+        }
+        pollfd ready{file.handle(), POLLIN, 0};
+        const int r = ::poll(&ready, 1, 50);
+        if (r == 0) {
+            return kQuiet;
+        }
+        if (r < 0 && errno != EINTR) {
+            return -1;
+        }
+    }
+#else
+    return file.read(into, size);
+#endif
+}
+
+std::string systemText(int errorCode) {
+    return std::strerror(errorCode);
+}
+
 }  // namespace
 
 RecordedFileLoader::RecordedFileLoader(std::filesystem::path path, const RecordedLayout& layout,
@@ -95,6 +184,19 @@ void RecordedFileLoader::stop() {
 RecordedLoadProgress RecordedFileLoader::progress() const {
     std::lock_guard lock(mutex_);
     return progress_;
+}
+
+RecordedFileProbe RecordedFileLoader::streamHead() const {
+    std::lock_guard lock(mutex_);
+    return head_;
+}
+
+void RecordedFileLoader::chooseLayout(const RecordedLayout& layout) {
+    {
+        std::lock_guard lock(mutex_);
+        chosen_ = layout;
+    }
+    changed_.notify_all();
 }
 
 bool RecordedFileLoader::waitFor(const std::function<bool(const RecordedLoadProgress&)>& done,
@@ -152,18 +254,27 @@ void RecordedFileLoader::run() {
             local_.reloads = reloads;
             publish(nullptr, true, 0);
         }
-        QFile file(path_);
-        // Unbuffered: each read goes straight into the chunk.
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            local_.error = file.errorString().toStdString();
-            publish(nullptr, false, 0);
+        QFile file;
+        if (const int errorCode = openWithoutWaiting(file, path_); errorCode != 0) {
+            fail(RecordedLoadProblem::System, systemText(errorCode), errorCode);
             if (!options_.follow || !waitPoll()) {
                 break;
             }
             continue;
         }
         local_.error.clear();
-        reload = loadFrom(file);
+        local_.problem = RecordedLoadProblem::None;
+        local_.errorCode = 0;
+        if (isStream(file)) {
+            // Read once: never opened anew, its head kept for the parse.
+            local_.stream = true;
+            QByteArray head;
+            if (readStreamHead(file, head)) {
+                loadFrom(file, true, std::move(head));
+            }
+            break;
+        }
+        reload = loadFrom(file, false, {});
         if (!reload) {
             break;
         }
@@ -172,9 +283,76 @@ void RecordedFileLoader::run() {
     publish(nullptr, false, 0);
 }
 
-bool RecordedFileLoader::loadFrom(QFile& file) {
+void RecordedFileLoader::fail(RecordedLoadProblem problem, std::string error, int errorCode) {
+    local_.problem = problem;
+    local_.error = std::move(error);
+    local_.errorCode = errorCode;
+    publish(nullptr, false, 0);
+}
+
+bool RecordedFileLoader::readStreamHead(QFile& file, QByteArray& head) {
+    // As much as a regular file's probe looks at, or what there is.
+    std::vector<char> buffer(kProbeBytes);
+    RecordedFileProbe probe;
+    while (static_cast<std::size_t>(head.size()) < kProbeBytes &&
+           probe.lines.size() < kProbeLines) {
+        if (stopRequested()) {
+            return false;
+        }
+        errno = 0;
+        const qint64 n = readStream(file, buffer.data(),
+                                    static_cast<qint64>(kProbeBytes) - head.size());
+        if (n == -1) {
+            fail(RecordedLoadProblem::System, systemText(errno), errno);
+            return false;
+        }
+        const bool wholeLine = head.contains('\n');
+        if (n == kQuiet || (n == 0 && options_.follow)) {
+            // Its columns are told by what came, once a whole line has; a
+            // followed FIFO waits for its writer.
+            if (wholeLine) {
+                break;
+            }
+            if (n == 0 && !waitPoll()) {
+                return false;
+            }
+            continue;
+        }
+        if (n == 0) {
+            if (head.isEmpty() && isFifo(file)) {
+                fail(RecordedLoadProblem::NoWriter, "no one writes to the FIFO");
+                return false;
+            }
+            break;  // its end
+        }
+        head.append(buffer.data(), n);
+        probe = probeRecordedHead(
+            std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
+    }
+    const bool fits = !probe.noMeasurementLines() && layoutFits(layout_, probe.lines);
+    {
+        std::lock_guard lock(mutex_);
+        head_ = std::move(probe);
+    }
+    if (!options_.confirmLayout || fits) {
+        return true;
+    }
+    local_.layoutWanted = true;
+    publish(nullptr, false, 0);
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return stopping_ || chosen_.has_value(); });
+    if (stopping_) {
+        return false;
+    }
+    layout_ = *chosen_;
+    data_ = RecordedData(layout_);
+    local_.layoutWanted = false;
+    return true;
+}
+
+bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
     const FileIdentity opened = identityOf(file);
-    local_.fileSize = static_cast<std::uint64_t>(file.size());
+    local_.fileSize = stream ? 0 : static_cast<std::uint64_t>(file.size());
     QByteArray head;
 
     XAxis axis(xSourceFor(layout_));
@@ -183,7 +361,7 @@ bool RecordedFileLoader::loadFrom(QFile& file) {
     RecordedBatch batch;
     const std::size_t chunk = std::max<std::size_t>(options_.chunkBytes, 4096);
     // A chunk to read into, after the half line left from the one before.
-    std::vector<char> buffer(2 * chunk);
+    std::vector<char> buffer(2 * std::max(chunk, static_cast<std::size_t>(first.size())));
     std::size_t pending = 0;
     std::uint64_t offset = 0;
     bool discarding = false;  // inside a line longer than a chunk
@@ -201,10 +379,37 @@ bool RecordedFileLoader::loadFrom(QFile& file) {
     };
 
     while (!stopRequested()) {
-        const qint64 n = file.read(buffer.data() + pending, static_cast<qint64>(chunk));
+        qint64 n = 0;
+        if (!first.isEmpty()) {
+            // A stream's head, read before its columns were known.
+            n = first.size();
+            std::memcpy(buffer.data() + pending, first.constData(), static_cast<std::size_t>(n));
+            first.clear();
+        } else if (stream) {
+            errno = 0;
+            n = readStream(file, buffer.data() + pending, static_cast<qint64>(chunk));
+        } else {
+            errno = 0;
+            n = file.read(buffer.data() + pending, static_cast<qint64>(chunk));
+        }
+        if (n == kQuiet) {
+            // A stream with nothing new yet: all there is, so far.
+            if (!local_.caughtUp) {
+                local_.caughtUp = true;
+                publish(nullptr, false, 0);
+            }
+            if (pending > 0 && !discarding && !halfLineCounted_ &&
+                std::chrono::steady_clock::now() - lastGrowth >= options_.halfLineSettle) {
+                halfLineCounted_ = true;
+                publish(nullptr, false, 0);
+            }
+            continue;
+        }
         if (n < 0) {
-            local_.error = file.errorString().toStdString();
+            const int errorCode = errno;
             publish(&batch, false, 0);
+            fail(RecordedLoadProblem::System,
+                 stream ? systemText(errorCode) : file.errorString().toStdString(), errorCode);
             return false;
         }
         if (n > 0) {
@@ -227,6 +432,19 @@ bool RecordedFileLoader::loadFrom(QFile& file) {
                 p = next;
             }
             pending = static_cast<std::size_t>(end - p);
+            if (pending >= chunk && stream) {
+                // Bytes without an end, like /dev/zero's: not lines of text.
+                publish(&batch, false, 0);
+                fail(RecordedLoadProblem::NotLines, "no line end in " + std::to_string(chunk) +
+                                                        " bytes");
+                return false;
+            }
+            if (stream && !options_.follow && offset > options_.maxStreamBytes) {
+                publish(&batch, false, 0);
+                fail(RecordedLoadProblem::TooLarge,
+                     "more than " + std::to_string(options_.maxStreamBytes) + " bytes");
+                return false;
+            }
             if (pending >= chunk) {
                 // No line is that long: count it once and drop it up to its end.
                 if (!discarding) {
@@ -273,6 +491,15 @@ bool RecordedFileLoader::loadFrom(QFile& file) {
         }
         if (!waitPoll()) {
             return false;
+        }
+        if (stream) {
+            // Only what comes next; a half line settles as in a file.
+            if (pending > 0 && !discarding && !halfLineCounted_ &&
+                std::chrono::steady_clock::now() - lastGrowth >= options_.halfLineSettle) {
+                halfLineCounted_ = true;
+                publish(nullptr, false, 0);
+            }
+            continue;
         }
         const QFileInfo now(path_);
         if (!now.exists()) {

@@ -8,15 +8,21 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "engine/recorded/recorded_data.h"
+#include "engine/recorded/recorded_file_probe.h"
 #include "engine/recorded/recorded_layout.h"
 
 // Loads a recorded measurement file into a RecordedData on a thread of its
 // own, and in follow mode keeps reading what is appended to it (tail -f).
 // The file is only ever opened for reading.
+//
+// A file that is not a regular one (a pipe, a FIFO, a device) is a stream:
+// it can be read only once, so it is opened once and never read anew, and
+// its head, which tells its columns, is read here and kept for the parse.
 //
 // Threading:
 // - The loader's thread reads the file in large chunks and parses the whole
@@ -32,9 +38,19 @@
 // - The destructor (or stop()) ends the thread promptly: it is woken from its
 //   wait between polls and checks between chunks.
 
+class QByteArray;
 class QFile;
 
 namespace voltrix {
+
+// Why a stream was given up, beyond what the system says.
+enum class RecordedLoadProblem {
+    None,
+    System,      // the system refused to open or read it: `error`, `errorCode`
+    NoWriter,    // a FIFO that no one writes to (and not followed)
+    NotLines,    // more than a chunk without a line end: not lines of text
+    TooLarge,    // a stream not followed gave more than Options::maxStreamBytes
+};
 
 struct RecordedLoadProgress {
     std::uint64_t bytesRead = 0;     // bytes taken from the file, a pending half line included
@@ -45,7 +61,13 @@ struct RecordedLoadProgress {
     std::uint32_t reloads = 0;       // times the file shrank or was replaced and was read anew
     bool caughtUp = false;           // everything the file held at the last look has been read
     bool finished = false;           // the thread has ended (not following: the whole file read)
+    bool stream = false;             // read as it comes, once; fileSize is what came so far
+    // A stream's head is read (streamHead()) and the layout does not read
+    // it: nothing is parsed until chooseLayout().
+    bool layoutWanted = false;
     std::string error;               // why the file could not be read, or empty
+    RecordedLoadProblem problem = RecordedLoadProblem::None;
+    int errorCode = 0;               // the system's error number, when it gave one
 };
 
 class RecordedFileLoader {
@@ -58,6 +80,14 @@ public:
         std::size_t chunkBytes = std::size_t{4} << 20;
         std::chrono::milliseconds pollInterval{250};
         std::chrono::milliseconds halfLineSettle{2000};
+        // A stream's lines are parsed only once the layout reads its head
+        // (or chooseLayout() gave another). A regular file is probed by the
+        // caller, who can read its head again.
+        bool confirmLayout = false;
+        // A stream that is not followed and gives more than this is given
+        // up (something like /dev/urandom would be read for ever); some 7
+        // hours at 1 kHz with every column.
+        std::uint64_t maxStreamBytes = std::uint64_t{4} << 30;
     };
     using ProgressCallback = std::function<void(const RecordedLoadProgress&)>;
 
@@ -72,6 +102,12 @@ public:
     void stop();
 
     RecordedLoadProgress progress() const;
+
+    // A stream's head: its first measurement lines, as probeRecordedFile
+    // gives them for a regular file. Empty until the head is read.
+    RecordedFileProbe streamHead() const;
+    // The columns of a stream that waits with layoutWanted; it goes on with them.
+    void chooseLayout(const RecordedLayout& layout);
 
     // Waits until `done(progress)` holds or `timeout` passes; true when it
     // holds. For callers without an event loop (tests, benchmarks, tools).
@@ -95,23 +131,30 @@ public:
 private:
     void run();
     // True when the file was replaced or cut short and must be read anew.
-    bool loadFrom(QFile& file);
+    // A stream's `head` was read from it already, and is parsed first.
+    bool loadFrom(QFile& file, bool stream, QByteArray head);
+    // Reads a stream's head and waits for its layout; false when stopped.
+    bool readStreamHead(QFile& file, QByteArray& head);
     // Hands `batch` (may be null) to the shared data and publishes local_.
     void publish(const RecordedBatch* batch, bool resetData, std::size_t reserveLines);
+    // Records why the file is given up, and publishes it.
+    void fail(RecordedLoadProblem problem, std::string error, int errorCode = 0);
     bool stopRequested() const;
     // Sleeps one poll interval; false when asked to stop.
     bool waitPoll();
 
     const std::filesystem::path path_;
-    const RecordedLayout layout_;
+    RecordedLayout layout_;  // set under the mutex, only before the first line is parsed
     const Options options_;
     const ProgressCallback onProgress_;
 
-    mutable std::mutex mutex_;  // guards data_, progress_ and stopping_
+    mutable std::mutex mutex_;  // guards data_, progress_, stopping_, head_ and chosen_
     mutable std::condition_variable changed_;
     RecordedData data_;
     RecordedLoadProgress progress_;
     bool stopping_ = false;
+    RecordedFileProbe head_;
+    std::optional<RecordedLayout> chosen_;
 
     // The loader thread's own state.
     RecordedLoadProgress local_;

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/recorded/recorded_file_probe.h"
 
+#include <cerrno>
+
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "engine/logging/write_error_text.h"
 #include "engine/recorded/line_parser.h"
+#include "engine/recorded/read_error_text.h"
 
 namespace voltrix {
 namespace {
@@ -16,23 +21,46 @@ QString toQString(const std::filesystem::path& path) {
 
 }  // namespace
 
+bool isStreamFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    return !error && std::filesystem::exists(status) &&
+           !std::filesystem::is_regular_file(status) && !std::filesystem::is_directory(status);
+}
+
 RecordedFileProbe probeRecordedFile(const std::filesystem::path& path, std::size_t maxLines,
                                     std::size_t maxBytes) {
     RecordedFileProbe probe;
     QFile file(toQString(path));
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
+        probe.errorCode = errno;
+        if (QFileInfo(file).isDir()) {
+            probe.errorCode = EISDIR;  // refused by Qt, before the system was asked
+        }
         probe.error = file.errorString().toStdString();
         return probe;
     }
     const QByteArray head = file.read(static_cast<qint64>(maxBytes));
-    std::string_view rest(head.constData(), static_cast<std::size_t>(head.size()));
+    probe = probeRecordedHead(std::string_view(head.constData(), static_cast<std::size_t>(head.size())),
+                              maxLines);
+    return probe;
+}
+
+RecordedFileProbe probeRecordedHead(std::string_view head, std::size_t maxLines) {
+    RecordedFileProbe probe;
     while (probe.lines.size() < maxLines) {
-        const std::size_t end = rest.find('\n');
+        const std::size_t end = head.find('\n');
         if (end == std::string_view::npos) {
             break;  // a half line, or one beyond the bytes read
         }
-        probe.lines.emplace_back(withoutLineEnd(rest.substr(0, end + 1)));
-        rest.remove_prefix(end + 1);
+        const std::string_view line = withoutLineEnd(head.substr(0, end + 1));
+        if (someLayoutReads(line)) {
+            probe.lines.emplace_back(line);
+        } else {
+            ++probe.otherLines;
+        }
+        head.remove_prefix(end + 1);
     }
     return probe;
 }
@@ -46,33 +74,37 @@ bool layoutFits(const RecordedLayout& layout, const std::vector<std::string>& li
     return read * 2 >= lines.size() && (lines.empty() || read > 0);
 }
 
-std::string exportRecordedLines(const std::filesystem::path& source, const RecordedLayout& layout,
-                                std::size_t first, std::size_t last,
-                                const std::filesystem::path& target) {
+RecordedExportResult exportRecordedLines(const std::filesystem::path& source,
+                                         const RecordedLayout& layout, std::size_t first,
+                                         std::size_t last, const std::filesystem::path& target) {
     const QString sourceName = toQString(source);
     const QString targetName = toQString(target);
     const QFileInfo sourceInfo(sourceName);
     const QFileInfo targetInfo(targetName);
     if (targetInfo.exists() && sourceInfo.canonicalFilePath() == targetInfo.canonicalFilePath()) {
-        return "the lines cannot be saved over the file they come from";
+        return {QCoreApplication::translate(
+            "RecordedFile", "linii nie można zapisać w pliku, z którego pochodzą")};
     }
     QFile in(sourceName);
+    errno = 0;
     if (!in.open(QIODevice::ReadOnly)) {
-        return in.errorString().toStdString();
+        return {readErrorCause(errno, in.errorString())};
     }
     QSaveFile out(targetName);
+    errno = 0;
     if (!out.open(QIODevice::WriteOnly)) {
-        return out.errorString().toStdString();
+        return {writeErrorCause(errno, out.errorString())};
     }
     constexpr qint64 kChunk = qint64{4} << 20;
     QByteArray pending;  // the start of a line whose end is in the next chunk
     std::size_t index = 0;  // lines that parsed so far
     ParsedLine parsed;
     while (index < last) {
+        errno = 0;
         const QByteArray chunk = in.read(kChunk);
         if (chunk.isEmpty()) {
             if (in.error() != QFileDevice::NoError) {
-                return in.errorString().toStdString();
+                return {readErrorCause(errno, in.errorString())};
             }
             break;  // the end; a half line there is no line of the file yet
         }
@@ -86,10 +118,11 @@ std::string exportRecordedLines(const std::filesystem::path& source, const Recor
             }
             const std::string_view whole = rest.substr(consumed, end + 1 - consumed);
             if (parseMeasurementLine(whole, layout, parsed)) {
+                errno = 0;
                 if (index >= first &&
                     out.write(whole.data(), static_cast<qint64>(whole.size())) !=
                         static_cast<qint64>(whole.size())) {
-                    return out.errorString().toStdString();
+                    return {writeErrorCause(errno, out.errorString())};
                 }
                 ++index;
             }
@@ -97,8 +130,9 @@ std::string exportRecordedLines(const std::filesystem::path& source, const Recor
         }
         pending.remove(0, static_cast<qsizetype>(consumed));
     }
+    errno = 0;
     if (!out.commit()) {
-        return out.errorString().toStdString();
+        return {writeErrorCause(errno, out.errorString())};
     }
     return {};
 }

@@ -15,9 +15,10 @@ class QDialogButtonBox;
 class QLabel;
 
 // Asks which columns a measurement file holds when the stored selection does
-// not read its lines: the selections under which its first line parses, the
-// closest to the stored one first, and a check box per column to set by hand.
-// OK only while the chosen selection reads the file's lines.
+// not read its lines: the selections under which its first measurement line
+// parses (`lines` are a probe's), the closest to the stored one first, and a
+// check box per column to set by hand. OK only while the chosen selection
+// reads the file's lines.
 
 namespace voltrix {
 

@@ -5,13 +5,13 @@
 #include <cmath>
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QKeyEvent>
 
 #include "ui/chart/chart_view.h"
 #include "ui/chart/column_spans.h"
 #include "ui/chart/span_painter.h"
 #include "ui/viewer/span_canvas.h"
+#include "ui/viewer/time_axis.h"
 
 namespace voltrix {
 namespace {
@@ -391,22 +391,12 @@ std::optional<QCPRange> RecordedChart::fullRange() const {
 
 void RecordedChart::applyXSource(XSource source) {
     switch (source) {
-        case XSource::DateTime: {
-            auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
-            // x counts the file's own local calendar from 1970 as if it were UTC.
-            ticker->setDateTimeSpec(Qt::UTC);
-            ticker->setDateTimeFormat(QStringLiteral("H:mm:ss\nd-M-yyyy"));
-            xAxis->setTicker(ticker);
+        case XSource::DateTime:
+        case XSource::TimeOfDay:
+            xAxis->setTicker(
+                QSharedPointer<TimeAxisTicker>::create(source == XSource::DateTime));
             xAxis->setLabel(QString());
             break;
-        }
-        case XSource::TimeOfDay: {
-            auto ticker = QSharedPointer<QCPAxisTickerTime>::create();
-            ticker->setTimeFormat(QStringLiteral("%h:%m:%s"));
-            xAxis->setTicker(ticker);
-            xAxis->setLabel(QString());
-            break;
-        }
         case XSource::Counter:
             xAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
             xAxis->setLabel(QCoreApplication::translate("Viewer", "licznik raportów"));
@@ -586,18 +576,12 @@ void RecordedChart::mouseMoveEvent(QMouseEvent* event) {
 }
 
 QString describeX(double x, XSource source) {
+    const auto ms = std::llround(x * 1000);
     switch (source) {
         case XSource::DateTime:
-            return QDateTime::fromMSecsSinceEpoch(std::llround(x * 1000), Qt::UTC)
-                .toString(QStringLiteral("d-M-yyyy H:mm:ss.zzz"));
-        case XSource::TimeOfDay: {
-            const auto ms = std::llround(x * 1000);
-            const long long days = ms / 86400000;
-            const QString time =
-                QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms % 86400000))
-                    .toString(QStringLiteral("H:mm:ss.zzz"));
-            return days > 0 ? QStringLiteral("+%1 d %2").arg(days).arg(time) : time;
-        }
+            return dateText(ms) + QLatin1Char(' ') + timeOfDayText(ms, 3);
+        case XSource::TimeOfDay:
+            return elapsedTimeOfDayText(ms, 3);
         case XSource::Counter:
             return QCoreApplication::translate("Viewer", "raport %1").arg(std::llround(x));
         case XSource::LineNumber:

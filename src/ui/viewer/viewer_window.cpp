@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "engine/recorded/read_error_text.h"
 #include "engine/recorded/recorded_file_probe.h"
 #include "engine/text/format_value.h"
 #include "ui/chart/chart_view.h"
@@ -109,19 +110,43 @@ void ViewerWindow::buildActions() {
         return action;
     };
     add("viewer_open", tr("Otwórz…"), [this] { askOpen(); })->setShortcut(QKeySequence::Open);
-    add("viewer_columns", tr("Kolumny…"), [this] { askColumns(); });
+    columnsAction_ = add("viewer_columns", tr("Kolumny…"), [this] { askColumns(); });
     followAction_ = add("viewer_follow", tr("Śledź plik"), [this](bool on) { setFollowing(on); });
     followAction_->setCheckable(true);
     add("viewer_whole", tr("Cały plik"), [this] { chart_->showWholeFile(); });
     add("viewer_save_picture", tr("Zapisz obraz…"), [this] { askSavePicture(); });
-    add("viewer_save_lines", tr("Zapisz linie…"), [this] { askSaveLines(); });
+    saveLinesAction_ = add("viewer_save_lines", tr("Zapisz linie…"), [this] { askSaveLines(); });
+}
+
+// A stream cannot be read again: not for other columns, another follow
+// mode, or saving its lines.
+void ViewerWindow::enableFileActions() {
+    for (QAction* action : {columnsAction_, saveLinesAction_, followAction_}) {
+        action->setEnabled(!stream_);
+    }
 }
 
 bool ViewerWindow::openFile(const QString& path, std::optional<RecordedLayout> layout) {
+    if (isStreamFile(toPath(path))) {
+        // Its head is read once, by the loader, which keeps it for the parse.
+        path_ = path;
+        layout_ = layout.value_or(storedLayout_);
+        stream_ = true;
+        enableFileActions();
+        setWindowTitle(QStringLiteral("%1 - VOLTRIX - View").arg(QFileInfo(path).fileName()));
+        startLoader();
+        return true;
+    }
     const RecordedFileProbe probe = probeRecordedFile(toPath(path));
     if (!probe.error.empty()) {
         showProblem(tr("Nie można odczytać pliku %1: %2")
-                        .arg(path, QString::fromStdString(probe.error)));
+                        .arg(path, readErrorCause(probe.errorCode,
+                                                  QString::fromStdString(probe.error))));
+        return false;
+    }
+    if (probe.noMeasurementLines()) {
+        // No selection reads any: there is nothing to choose columns by.
+        showProblem(tr("Na początku pliku %1 nie ma linii pomiarowych").arg(path));
         return false;
     }
     RecordedLayout chosen = layout.value_or(storedLayout_);
@@ -134,6 +159,8 @@ bool ViewerWindow::openFile(const QString& path, std::optional<RecordedLayout> l
     }
     path_ = path;
     layout_ = chosen;
+    stream_ = false;
+    enableFileActions();
     setWindowTitle(QStringLiteral("%1 - VOLTRIX - View").arg(QFileInfo(path).fileName()));
     startLoader();
     return true;
@@ -145,7 +172,7 @@ void ViewerWindow::setFollowing(bool follow) {
         const QSignalBlocker quiet(followAction_);
         followAction_->setChecked(follow);
     }
-    if (!path_.isEmpty()) {
+    if (!path_.isEmpty() && !stream_) {
         startLoader();
     }
 }
@@ -157,6 +184,8 @@ void ViewerWindow::startLoader() {
     progressQueued_ = std::make_shared<std::atomic<bool>>(false);
     RecordedFileLoader::Options options;
     options.follow = following_;
+    options.confirmLayout = stream_;
+    streamAsked_ = false;
     const std::shared_ptr<std::atomic<bool>> queued = progressQueued_;
     // Called on the loader's thread: one queued call at a time reads the
     // newest state there.
@@ -185,18 +214,45 @@ void ViewerWindow::progressArrived() {
         return;
     }
     const RecordedLoadProgress state = loader_->progress();
+    if (state.layoutWanted && !streamAsked_) {
+        streamAsked_ = true;
+        askStreamColumns();
+        return;
+    }
     if (!state.error.empty() && QString::fromStdString(state.error) != shownError_) {
         shownError_ = QString::fromStdString(state.error);
-        showProblem(tr("Nie można odczytać pliku %1: %2")
-                        .arg(path_, QString::fromStdString(state.error)));
+        showProblem(tr("Nie można odczytać pliku %1: %2").arg(path_, loadProblemText(state)));
     }
-    const double share = state.fileSize > 0 ? static_cast<double>(state.bytesRead) /
-                                                  static_cast<double>(state.fileSize)
-                                            : 1.0;
-    progress_->setValue(static_cast<int>(std::lround(std::min(share, 1.0) * 1000)));
+    if (state.stream) {
+        progress_->setRange(0, 0);  // no end known: busy
+    } else {
+        const double share = state.fileSize > 0 ? static_cast<double>(state.bytesRead) /
+                                                      static_cast<double>(state.fileSize)
+                                                : 1.0;
+        progress_->setRange(0, 1000);
+        progress_->setValue(static_cast<int>(std::lround(std::min(share, 1.0) * 1000)));
+    }
     progress_->setVisible(!state.caughtUp && !state.finished);
     counts_->setText(countsText(state));
     chart_->dataGrew();
+}
+
+QString ViewerWindow::loadProblemText(const RecordedLoadProgress& state) const {
+    switch (state.problem) {
+        case RecordedLoadProblem::NoWriter:
+            return tr("to kolejka FIFO, do której nikt nie pisze");
+        case RecordedLoadProblem::NotLines:
+            return tr("to nie są linie tekstu (%1 MB bez końca linii)")
+                .arg(RecordedFileLoader::Options{}.chunkBytes >> 20);
+        case RecordedLoadProblem::TooLarge:
+            return tr("nie jest zwykłym plikiem i podał ponad %1 MB; strumień bez końca "
+                      "czyta się ze „Śledź plik”")
+                .arg(RecordedFileLoader::Options{}.maxStreamBytes >> 20);
+        case RecordedLoadProblem::None:
+        case RecordedLoadProblem::System:
+            break;
+    }
+    return readErrorCause(state.errorCode, QString::fromStdString(state.error));
 }
 
 QString ViewerWindow::countsText() const {
@@ -263,11 +319,13 @@ QString ViewerWindow::saveLines(const QString& path) {
     if (!loader_) {
         return tr("Nie otwarto pliku");
     }
+    if (stream_) {
+        return tr("%1 nie jest zwykłym plikiem: jego linii nie można odczytać ponownie").arg(path_);
+    }
     const auto [first, last] = chart_->shownLines();
-    const std::string error = exportRecordedLines(toPath(path_), layout_, first, last, toPath(path));
-    return error.empty() ? QString()
-                         : tr("Nie można zapisać linii do %1: %2")
-                               .arg(path, QString::fromStdString(error));
+    const RecordedExportResult result =
+        exportRecordedLines(toPath(path_), layout_, first, last, toPath(path));
+    return result.ok() ? QString() : tr("Nie można zapisać linii do %1: %2").arg(path, result.error);
 }
 
 void ViewerWindow::askOpen() {
@@ -280,7 +338,7 @@ void ViewerWindow::askOpen() {
 }
 
 void ViewerWindow::askColumns() {
-    if (path_.isEmpty()) {
+    if (path_.isEmpty() || stream_) {
         return;
     }
     const RecordedFileProbe probe = probeRecordedFile(toPath(path_));
@@ -289,6 +347,33 @@ void ViewerWindow::askColumns() {
     if (dialog.exec() == QDialog::Accepted) {
         openFile(path_, dialog.chosenLayout());
     }
+}
+
+void ViewerWindow::askStreamColumns() {
+    const RecordedFileProbe head = loader_->streamHead();
+    if (head.noMeasurementLines()) {
+        showProblem(tr("Na początku pliku %1 nie ma linii pomiarowych").arg(path_));
+        closeFile();
+        return;
+    }
+    ColumnLayoutDialog dialog(layout_, head.lines, this);
+    if (dialog.exec() != QDialog::Accepted || !loader_) {
+        closeFile();
+        return;
+    }
+    layout_ = dialog.chosenLayout();
+    loader_->chooseLayout(layout_);
+}
+
+void ViewerWindow::closeFile() {
+    chart_->setLoader(nullptr);
+    loader_.reset();
+    path_.clear();
+    stream_ = false;
+    enableFileActions();
+    setWindowTitle(QStringLiteral("VOLTRIX - View"));
+    progress_->setVisible(false);
+    counts_->clear();
 }
 
 void ViewerWindow::askSavePicture() {

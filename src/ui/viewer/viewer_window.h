@@ -49,6 +49,8 @@ public:
     QString readout() const;
     QString countsText() const;
     QString countsText(const RecordedLoadProgress& state) const;
+    // Why the file was given up, in the window's language where it can be.
+    QString loadProblemText(const RecordedLoadProgress& state) const;
 
     // Saves the shown range: as a PNG or PDF picture by the name's suffix,
     // or its lines as a measurement file. An error text, empty on success.
@@ -62,6 +64,10 @@ private:
     void showCursor(double x);
     void askOpen();
     void askColumns();
+    // A stream's head is read and the columns do not read it.
+    void askStreamColumns();
+    void closeFile();
+    void enableFileActions();
     void askSavePicture();
     void askSaveLines();
     void showProblem(const QString& text);
@@ -69,6 +75,8 @@ private:
     RecordedLayout storedLayout_;
     RecordedLayout layout_;
     QString path_;
+    bool stream_ = false;        // path_ is a pipe, a FIFO or a device: read once
+    bool streamAsked_ = false;   // its columns were asked for
     QString shownError_;  // the loader's error last shown, once
     bool following_ = false;
     std::unique_ptr<RecordedFileLoader> loader_;
@@ -82,6 +90,8 @@ private:
     QLabel* counts_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QAction* followAction_ = nullptr;
+    QAction* columnsAction_ = nullptr;
+    QAction* saveLinesAction_ = nullptr;
 };
 
 }  // namespace voltrix

@@ -314,5 +314,34 @@ TEST(RecordedLineParser, RejectsEveryPartOfALineAndWrongFieldCounts) {
     EXPECT_FALSE(parseMeasurementLine(whole + "1", everyColumn(), p));
 }
 
+// A measurement line under some selection, or a note, an empty line, garbage.
+TEST(RecordedLineParser, TellsMeasurementLinesFromOthers) {
+    struct Case {
+        const char* line;
+        bool measurement;
+    };
+    const Case cases[] = {
+        {"8-12-2026;9:5:3:42;1234;34;1,500;2,250;0,000;10,000;1,375;2,125;0,500;9,750;12,500;"
+         "-3,000;0,750;0,000;3,750;-0,500;HI;LO;HI;LO;LO;LO;\r\n",
+         true},
+        {"9:5:3:42;1,5;\r\n", true},
+        {"8-12-2026;---;NAN;\r\n", true},
+        {"LO;LO;LO;LO;LO;LO;", true},
+        {"12;", true},
+        {"12", false},  // every field ends with its ';'
+        {"1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;", true},  // counter, modulo, 14 numbers
+        {"1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;", false},  // one number too many
+        {"", false},
+        {"\r\n", false},
+        {"Pomiar 3: czujnik B\r\n", false},
+        {"1;HI;", false},
+        {"9:5:3:42;8-12-2026;", false},  // time before date
+        {"garbage;1,0;", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(someLayoutReads(c.line), c.measurement) << c.line;
+    }
+}
+
 }  // namespace
 }  // namespace voltrix

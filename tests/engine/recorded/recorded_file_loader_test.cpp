@@ -5,6 +5,10 @@
 
 #include <QTemporaryDir>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/stat.h>
+#endif
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +18,7 @@
 #include <vector>
 
 #include "engine/recorded/recorded_test_support.h"
+#include "engine/recorded/stream_feeder.h"
 
 namespace voltrix {
 namespace {
@@ -253,6 +258,109 @@ TEST_F(RecordedFileLoaderTest, StopsWhileFollowing) {
     EXPECT_TRUE(loader.progress().finished);
     EXPECT_EQ(loader.progress().lines, 10u);
 }
+
+#ifdef VOLTRIX_HAS_STREAM_FEEDER
+// A pipe or a FIFO is read once: the lines of its head, read to tell its
+// columns, are parsed with the rest, and it is never opened anew (which
+// would find it at its end), with or without following.
+TEST_F(RecordedFileLoaderTest, AStreamIsReadOnceWithEveryLine) {
+    struct Case {
+        const char* name;
+        test::StreamFeeder::Kind kind;
+        bool follow;
+    };
+    const Case cases[] = {
+        {"pipe", test::StreamFeeder::Kind::Pipe, false},
+        {"pipe, followed", test::StreamFeeder::Kind::Pipe, true},
+        {"FIFO", test::StreamFeeder::Kind::Fifo, false},
+        {"FIFO, followed", test::StreamFeeder::Kind::Fifo, true},
+    };
+    // More than a pipe holds: the writer waits for the reader.
+    const std::string text = lines(0, 2000);
+    ASSERT_GT(text.size(), std::size_t{64} << 10);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::StreamFeeder feeder(c.kind, file(c.name).string());
+        ASSERT_TRUE(feeder.ok());
+        RecordedFileLoader::Options options;
+        options.follow = c.follow;
+        options.pollInterval = 10ms;
+        options.chunkBytes = 8192;
+        RecordedFileLoader loader(feeder.path(), layout(), options);
+        feeder.feed(text);
+        ASSERT_TRUE(loader.waitFor(
+            [&](const auto& p) {
+                return c.follow ? p.caughtUp && p.lines == 2000 : p.finished;
+            },
+            kPatience))
+            << loader.progress().lines;
+        if (c.follow) {
+            // Its end stays its end: nothing read anew, nothing lost.
+            EXPECT_FALSE(loader.waitFor(
+                [](const auto& p) { return p.reloads > 0 || p.lines != 2000; }, 300ms));
+        }
+        const RecordedLoadProgress p = loader.progress();
+        EXPECT_EQ(p.error, "");
+        EXPECT_EQ(p.lines, 2000u);
+        EXPECT_EQ(p.skippedLines, 0u);
+        EXPECT_EQ(p.reloads, 0u);
+        EXPECT_EQ(p.bytesRead, text.size());
+        const auto snapshot = loader.snapshot();
+        ASSERT_EQ(snapshot->size(), 2000u);
+        for (std::size_t i = 0; i < snapshot->size(); ++i) {
+            ASSERT_NEAR(snapshot->values(0)[i],
+                        test::sampleMeasurement(static_cast<int>(i)).adc[0].value, 5e-4)
+                << i;
+        }
+    }
+}
+
+// Streams that would hold the loader for ever: it gives up on them at once
+// or within a bound, saying why, and is not held up by a FIFO's open.
+TEST_F(RecordedFileLoaderTest, AStreamThatGivesNoLinesOrNoEndIsGivenUp) {
+    const std::string fifo = file("no-writer").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", file("zero-link"));
+    struct Case {
+        const char* name;
+        std::filesystem::path path;
+        bool follow;
+        RecordedLoadProblem problem;
+    };
+    const Case cases[] = {
+        {"/dev/zero", "/dev/zero", false, RecordedLoadProblem::NotLines},
+        {"/dev/zero, followed", "/dev/zero", true, RecordedLoadProblem::NotLines},
+        {"a link to /dev/zero", file("zero-link"), false, RecordedLoadProblem::NotLines},
+        {"a FIFO with no writer", fifo, false, RecordedLoadProblem::NoWriter},
+        {"/dev/urandom", "/dev/urandom", false, RecordedLoadProblem::TooLarge},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordedFileLoader::Options options;
+        options.follow = c.follow;
+        options.pollInterval = 10ms;
+        options.maxStreamBytes = std::uint64_t{1} << 20;
+        RecordedFileLoader loader(c.path, layout(), options);
+        ASSERT_TRUE(loader.waitFor([](const auto& p) { return p.finished; }, kPatience));
+        const RecordedLoadProgress p = loader.progress();
+        EXPECT_EQ(p.problem, c.problem);
+        EXPECT_NE(p.error, "");
+        EXPECT_TRUE(p.stream);
+        EXPECT_EQ(p.lines, 0u);
+    }
+
+    // Followed on purpose, a FIFO waits for its writer; a stop still ends it.
+    RecordedFileLoader::Options options;
+    options.follow = true;
+    options.pollInterval = 10ms;
+    RecordedFileLoader waiting(fifo, layout(), options);
+    EXPECT_FALSE(waiting.waitFor([](const auto& p) { return p.finished || !p.error.empty(); },
+                                 300ms));
+    waiting.stop();
+    EXPECT_TRUE(waiting.progress().finished);
+    EXPECT_EQ(waiting.progress().problem, RecordedLoadProblem::None);
+}
+#endif
 
 }  // namespace
 }  // namespace voltrix

@@ -3,26 +3,37 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/stat.h>
+#endif
+
 #include <string>
 #include <vector>
 
 #include <QApplication>
+#include <QDir>
+#include <QStatusBar>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "engine/logging/log_line.h"
 #include "engine/recorded/line_parser.h"
+#include "engine/text/language.h"
 #include "engine/recorded/recorded_test_support.h"
+#include "engine/recorded/stream_feeder.h"
 #include "ui/chart/chart_view.h"
 #include "ui/viewer/column_layout_dialog.h"
 #include "ui/viewer/recorded_chart.h"
+#include "language_fixture.h"
 #include "wait_for.h"
 
 namespace voltrix {
@@ -230,6 +241,299 @@ TEST_F(ViewerWindowTest, ColumnsThatDoNotFitAreCorrectedInTheDialog) {
     ASSERT_TRUE(waitFor([&] { return loaded(*window); }));
     EXPECT_EQ(window->loader()->progress().lines, 10u);
 }
+
+// A note of 20 lines written ahead of the data: the columns are chosen by the
+// lines that read, and the note is skipped and counted.
+TEST_F(ViewerWindowTest, ANoteAheadOfTheDataIsSkippedAndCounted) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 20; ++i) {
+        lines.push_back("Pomiar " + std::to_string(i) + " z notatki przed danymi\r\n");
+    }
+    const std::vector<std::string> data = linesOf(12, [](int i) { return static_cast<float>(i); });
+    lines.insert(lines.end(), data.begin(), data.end());
+    const QString path = write(lines);
+
+    struct Case {
+        const char* name;
+        LogLineSettings stored;
+    };
+    LogLineSettings otherStored = dateTimeAdc1AndOutputs();
+    otherStored.set(LogColumn::Adc2);
+    const Case cases[] = {{"the stored columns read the data", dateTimeAdc1AndOutputs()},
+                          {"the stored columns are corrected in the dialog", otherStored}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool dialogSeen = false;
+        bool okEnabled = false;
+        // Takes the dialog's first offer, if it allows it.
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<ColumnLayoutDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                return;
+            }
+            dialogSeen = true;
+            QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+            okEnabled = ok->isEnabled();
+            okEnabled ? ok->click() : dialog->reject();
+        });
+        auto window = std::make_unique<ViewerWindow>(RecordedLayout::fromSettings(c.stored));
+        window->show();
+        ASSERT_TRUE(window->openFile(path));
+        EXPECT_EQ(dialogSeen, c.stored.columns != dateTimeAdc1AndOutputs().columns);
+        EXPECT_EQ(okEnabled, dialogSeen);
+        EXPECT_EQ(window->fileLayout(), RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        ASSERT_TRUE(waitFor([&] { return window->loader()->progress().finished; }));
+        EXPECT_EQ(window->countsText(), QStringLiteral("Linie: 12, pominięte: 20"));
+    }
+}
+
+// Lines, but not one a selection reads: no column dialog (it would have
+// nothing to offer) but a message saying so.
+TEST_F(ViewerWindowTest, AFileWithoutMeasurementLinesIsRefusedWithAMessage) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"CR LFs", QByteArray("\r\n").repeated(40)},
+        {"one CR LF", QByteArray("\r\n")},
+        {"LFs", QByteArray("\n").repeated(5)},
+        {"a note alone", QByteArray("Pomiar 1\r\nczujnik B\r\n\r\n")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir_.filePath(QString::fromLatin1(c.name) + QStringLiteral(".csv"));
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.bytes);
+        }
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                shown = box->text();
+            } else if (modal != nullptr) {
+                shown = QStringLiteral("<%1>").arg(QString::fromLatin1(modal->metaObject()->className()));
+            }
+            if (modal != nullptr) {
+                modal->close();
+            }
+        });
+        ViewerWindow window(RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        window.show();
+        EXPECT_FALSE(window.openFile(path));
+        waitFor([&] { return !shown.isEmpty(); }, 2000);
+        EXPECT_EQ(shown, QStringLiteral("Na początku pliku %1 nie ma linii pomiarowych").arg(path));
+    }
+}
+
+// The time axis over a second or two: each label names its own tick, to the
+// millisecond shown, so no two read alike, with a date and time or a time of
+// day alone.
+TEST_F(ViewerWindowTest, TimeAxisLabelsNameTheirTicksOverShortSpans) {
+    struct Source {
+        const char* name;
+        bool withDate;
+    };
+    for (const Source source : {Source{"date and time", true}, Source{"time of day", false}}) {
+        SCOPED_TRACE(source.name);
+        LogLineSettings settings;
+        settings.set(LogColumn::Date, source.withDate);
+        settings.set(LogColumn::Time);
+        settings.set(LogColumn::Adc1);
+        // Four seconds from 10:00:00, a line every 10 ms.
+        const std::int64_t start = kStart + 3'600'000;
+        std::vector<std::string> lines;
+        for (int i = 0; i <= 400; ++i) {
+            Measurement m;
+            m.adc[0].value = static_cast<float>(i);
+            std::string line;
+            BuildLogLine(line, settings, test::clockFromMilliseconds(start + 10 * i), 0, m);
+            lines.push_back(line);
+        }
+        QFile::remove(dir_.filePath("m.csv"));
+        const auto window = open(write(lines), settings);
+        ASSERT_TRUE(waitFor([&] { return loaded(*window); }));
+        QCoreApplication::processEvents();
+        RecordedChart* chart = window->chart();
+
+        const double first = static_cast<double>(start % (source.withDate ? INT64_MAX : kMillisecondsPerDay)) / 1000;
+        for (const double span : {0.5, 0.75, 1.0, 1.2, 1.5, 1.75, 2.0, 2.5, 3.0}) {
+            SCOPED_TRACE(span);
+            chart->xAxis->setRange(first + 0.237, first + 0.237 + span);
+            chart->replot();
+            const QVector<double> ticks = chart->xAxis->tickVector();
+            const QVector<QString> labels = chart->xAxis->tickVectorLabels();
+            ASSERT_GE(ticks.size(), 2);
+            ASSERT_EQ(labels.size(), ticks.size());
+            for (qsizetype i = 0; i < ticks.size(); ++i) {
+                // "H:mm:ss" with the decimals the step needs, then the date.
+                const QString time = labels[i].section(QLatin1Char('\n'), 0, 0);
+                const QStringList parts = time.split(QRegularExpression(QStringLiteral("[:.]")));
+                ASSERT_GE(parts.size(), 3) << labels[i].toStdString();
+                std::int64_t ms = (parts[0].toLongLong() * 3600 + parts[1].toLongLong() * 60 +
+                                   parts[2].toLongLong()) * 1000;
+                if (parts.size() > 3) {
+                    ms += parts[3].leftJustified(3, QLatin1Char('0')).toLongLong();
+                }
+                const std::int64_t tick = std::llround(ticks[i] * 1000) % kMillisecondsPerDay;
+                EXPECT_EQ(ms, tick) << labels[i].toStdString();
+                if (i > 0) {
+                    EXPECT_NE(labels[i], labels[i - 1]);
+                }
+            }
+        }
+    }
+}
+
+// The causes of errors are named in the interface's language, as the rest
+// of the message, not in the system's English.
+class ViewerWindowLanguageTest : public testing::LanguageTest {
+protected:
+    QTemporaryDir dir_;
+};
+
+TEST_F(ViewerWindowLanguageTest, ErrorsNameTheirCauseInTheInterfacesLanguage) {
+    const QString missing = dir_.filePath(QStringLiteral("none.csv"));
+    const QString folder = dir_.filePath(QStringLiteral("folder.csv"));
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("folder.csv")));
+    const QString source = dir_.filePath(QStringLiteral("m.csv"));
+    {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (const std::string& line : linesOf(10, [](int i) { return static_cast<float>(i); })) {
+            file.write(line.data(), static_cast<qint64>(line.size()));
+        }
+    }
+    const QString noFolder = dir_.filePath(QStringLiteral("no/such/folder/out.csv"));
+    struct Case {
+        Language language;
+        QString missing;
+        QString folder;
+        QString saveIntoNoFolder;
+        QString saveOverSource;
+    };
+    const Case cases[] = {
+        {Language::Polish, QStringLiteral("Nie można odczytać pliku %1: plik nie istnieje").arg(missing),
+         QStringLiteral("Nie można odczytać pliku %1: podana nazwa jest folderem").arg(folder),
+         QStringLiteral("Nie można zapisać linii do %1: folder nie istnieje").arg(noFolder),
+         QStringLiteral("Nie można zapisać linii do %1: linii nie można zapisać w pliku, z "
+                        "którego pochodzą")
+             .arg(source)},
+        {Language::English, QStringLiteral("Cannot read the file %1: the file does not exist").arg(missing),
+         QStringLiteral("Cannot read the file %1: the name is a folder").arg(folder),
+         QStringLiteral("Cannot save the lines to %1: the folder does not exist").arg(noFolder),
+         QStringLiteral("Cannot save the lines to %1: the lines cannot be saved in the file "
+                        "they come from")
+             .arg(source)},
+    };
+    for (const Case& c : cases) {
+        use(c.language);
+        ViewerWindow window(RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        EXPECT_FALSE(window.openFile(missing));
+        EXPECT_EQ(window.statusBar()->currentMessage(), c.missing);
+        EXPECT_FALSE(window.openFile(folder));
+        EXPECT_EQ(window.statusBar()->currentMessage(), c.folder);
+        ASSERT_TRUE(window.openFile(source));
+        ASSERT_TRUE(waitFor([&] { return window.loader()->progress().finished; }));
+        EXPECT_EQ(window.saveLines(noFolder), c.saveIntoNoFolder);
+        EXPECT_EQ(window.saveLines(source), c.saveOverSource);
+    }
+}
+
+#ifdef VOLTRIX_HAS_STREAM_FEEDER
+// `voltrix-view <(cat file)`: every line of a pipe or a FIFO is shown, the
+// ones read to tell its columns too, also when the columns are asked for.
+TEST_F(ViewerWindowTest, EveryLineOfAPipeOrAFifoIsShown) {
+    const std::vector<std::string> lines = linesOf(2000, [](int i) { return i * 0.5f; });
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+    }
+    LogLineSettings otherStored = dateTimeAdc1AndOutputs();
+    otherStored.set(LogColumn::Adc2);
+    struct Case {
+        const char* name;
+        test::StreamFeeder::Kind kind;
+        bool follow;
+        LogLineSettings stored;
+    };
+    const Case cases[] = {
+        {"pipe", test::StreamFeeder::Kind::Pipe, false, dateTimeAdc1AndOutputs()},
+        {"pipe, followed", test::StreamFeeder::Kind::Pipe, true, dateTimeAdc1AndOutputs()},
+        {"FIFO", test::StreamFeeder::Kind::Fifo, false, dateTimeAdc1AndOutputs()},
+        {"FIFO, columns asked for", test::StreamFeeder::Kind::Fifo, false, otherStored},
+        {"pipe, followed, columns asked for", test::StreamFeeder::Kind::Pipe, true, otherStored},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::StreamFeeder feeder(c.kind, dir_.filePath(QString::fromLatin1(c.name)).toStdString());
+        ASSERT_TRUE(feeder.ok());
+        // Takes the column dialog's first offer whenever it shows.
+        bool dialogSeen = false;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<ColumnLayoutDialog*>(QApplication::activeModalWidget())) {
+                dialogSeen = true;
+                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            }
+        });
+        answer.start(10);
+        feeder.feed(text);  // it waits for the reader once the pipe is full
+        const auto window = open(QString::fromStdString(feeder.path()), c.stored, c.follow);
+        ASSERT_TRUE(waitFor([&] { return window->loader() && window->loader()->progress().lines == 2000; }, 20000))
+            << (window->loader() ? window->loader()->progress().lines : 0);
+        EXPECT_EQ(dialogSeen, c.stored.columns != dateTimeAdc1AndOutputs().columns);
+        EXPECT_EQ(window->fileLayout(), RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        if (!c.follow) {
+            ASSERT_TRUE(waitFor([&] { return window->loader()->progress().finished; }, 20000));
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->countsText(), c.follow ? QStringLiteral("Linie: 2000, pominięte: 0 (śledzony)")
+                                                 : QStringLiteral("Linie: 2000, pominięte: 0"));
+        const QCPRange x = window->chart()->xAxis->range();
+        EXPECT_DOUBLE_EQ(x.lower, static_cast<double>(kStart) / 1000);
+    }
+}
+
+// Files that would hold the viewer: it shows its window, then says why it
+// gave them up, and its window stays responsive meanwhile.
+TEST_F(ViewerWindowTest, AFileThatIsNoFileOfLinesIsGivenUpWithAMessage) {
+    const QString fifo = dir_.filePath(QStringLiteral("no-writer"));
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir_.filePath(QStringLiteral("zero"))));
+    struct Case {
+        QString path;
+        QString cause;
+    };
+    const Case cases[] = {
+        {QStringLiteral("/dev/zero"), QStringLiteral("to nie są linie tekstu (4 MB bez końca linii)")},
+        {dir_.filePath(QStringLiteral("zero")),
+         QStringLiteral("to nie są linie tekstu (4 MB bez końca linii)")},
+        {fifo, QStringLiteral("to kolejka FIFO, do której nikt nie pisze")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        QString shown;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->close();
+            }
+        });
+        answer.start(10);
+        ViewerWindow window(RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+        window.show();
+        EXPECT_TRUE(window.openFile(c.path));
+        EXPECT_TRUE(window.isVisible());
+        ASSERT_TRUE(waitFor([&] { return !shown.isEmpty(); }, 20000));
+        EXPECT_EQ(shown, QStringLiteral("Nie można odczytać pliku %1: %2").arg(c.path, c.cause));
+        EXPECT_TRUE(window.loader()->progress().finished);
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace voltrix
