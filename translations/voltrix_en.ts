@@ -354,6 +354,18 @@
         <translation>the folder does not exist</translation>
     </message>
     <message>
+        <source>odbiorca zamknął potok</source>
+        <translation>the reader closed the pipe</translation>
+    </message>
+    <message>
+        <source>nikt nie czyta kolejki FIFO</source>
+        <translation>no one reads the FIFO</translation>
+    </message>
+    <message>
+        <source>odbiorca nie przyjmuje linii</source>
+        <translation>the reader takes no lines</translation>
+    </message>
+    <message>
         <source>system plików tylko do odczytu</source>
         <translation>read-only file system</translation>
     </message>

@@ -31,6 +31,13 @@ QString writeErrorCause(int errorCode, const QString& systemText) {
             return text(QT_TRANSLATE_NOOP("MeasurementLog", "system plików tylko do odczytu"));
         case EISDIR:
             return text(QT_TRANSLATE_NOOP("MeasurementLog", "podana nazwa jest folderem"));
+        // The file is a FIFO or a pipe: its reader is what is missing.
+        case EPIPE:
+            return text(QT_TRANSLATE_NOOP("MeasurementLog", "odbiorca zamknął potok"));
+        case ENXIO:
+            return text(QT_TRANSLATE_NOOP("MeasurementLog", "nikt nie czyta kolejki FIFO"));
+        case EAGAIN:
+            return text(QT_TRANSLATE_NOOP("MeasurementLog", "odbiorca nie przyjmuje linii"));
         default:
             break;
     }

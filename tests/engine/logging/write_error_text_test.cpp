@@ -25,6 +25,9 @@ TEST_F(WriteErrorTextTest, CommonCausesAreNamedInTheInterfaceLanguage) {
         {ENOENT, "folder nie istnieje", "the folder does not exist"},
         {EROFS, "system plików tylko do odczytu", "read-only file system"},
         {EISDIR, "podana nazwa jest folderem", "the name is a folder"},
+        {EPIPE, "odbiorca zamknął potok", "the reader closed the pipe"},
+        {ENXIO, "nikt nie czyta kolejki FIFO", "no one reads the FIFO"},
+        {EAGAIN, "odbiorca nie przyjmuje linii", "the reader takes no lines"},
     };
     const QString system = QStringLiteral("Text of the system");
     for (const Case& c : cases) {
