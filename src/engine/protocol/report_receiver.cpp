@@ -71,10 +71,6 @@ void ReportReceiver::acknowledgementReceived() {
     }
 }
 
-std::uint32_t ReportReceiver::takeReportCount() {
-    return reportCount_.exchange(0, std::memory_order_relaxed);
-}
-
 bool ReportReceiver::takeChartPointDue() {
     return chartPointDue_.exchange(false, std::memory_order_relaxed);
 }

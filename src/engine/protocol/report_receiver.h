@@ -21,7 +21,7 @@
 //
 // Threads: ReportReceived() and everything it calls on the observer run on
 // one thread, the one handling the device's reports. The counters
-// (takeReportCount, reportCount, takeChartPointDue, measurementCount) may be
+// (reportCount, takeChartPointDue, measurementCount) may be
 // read from any thread; the buffers (lastReport, measurement, logLine) and
 // the log settings only on the reports' thread.
 
@@ -65,9 +65,8 @@ public:
     // stripped. Reports longer than the last-report buffer are cut to its size.
     void ReportReceived(std::span<const std::uint8_t> data);
 
-    // Reports of any type handled since the last call. The rate display
-    // counts reports as they are read instead (MeasurementSession).
-    std::uint32_t takeReportCount();
+    // Reports of any type handled. The rate display counts reports where
+    // they are read instead (MeasurementSession::takeReportCount).
     std::uint32_t reportCount() const { return reportCount_.load(std::memory_order_relaxed); }
 
     // True once a measurement report arrived since the last call.
