@@ -15,6 +15,7 @@
 #include <QLineEdit>
 
 #include "device/virtual/virtual_module.h"
+#include "engine/logging/split_files.h"
 #include "measurement_report.h"
 #include "ui/window/window_fixture.h"
 
@@ -146,6 +147,43 @@ TEST_F(RecorderTest, AnUnpluggedModuleIsWaitedForAndRecordedOnWhenItComesBack) {
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
         ASSERT_EQ(lines[i].split(QLatin1Char(';'))[2].toLongLong(), i) << "line " << i + 1;
     }
+}
+
+// A split recording's progress names the file being written, and a split
+// is refused where there are no files to start.
+TEST_F(RecorderTest, ASplitRecordingNamesItsCurrentFile) {
+    const QString base = dir_.filePath(QStringLiteral("split.csv"));
+    bus.plugModule();
+    RecordOptions options;
+    options.output = base;
+    options.split.duration = std::chrono::seconds(1);
+    RecorderEnvironment recorderEnvironment = environment();
+    recorderEnvironment.terminal = true;  // progress every second
+    Recorder recorder(options, recorderEnvironment);
+    ASSERT_EQ(recorder.start(), std::nullopt);
+    QString named;
+    ASSERT_TRUE(waitFor([&] {
+        const QStringList files = filesOfRecording(base);
+        if (files.size() < 2) {
+            return false;
+        }
+        for (const QString& line : told) {
+            for (const QString& file : files) {
+                if (line.contains(QStringLiteral(" lines, ") + file + QLatin1Char(' '))) {
+                    named = file;
+                }
+            }
+        }
+        return named == files.back();
+    }));
+    recorder.stop(RecordExit::Done);
+
+    RecordOptions piped;
+    piped.output = QStringLiteral("-");
+    piped.split.bytes = 1000000;
+    Recorder refused(piped, environment());
+    EXPECT_EQ(refused.start(), RecordExit::Usage);
+    EXPECT_TRUE(toldLine(QStringLiteral("--split needs a file to write, and standard output is none")));
 }
 
 // An output that takes not one line is retried for a while, then given up

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "engine/logging/split_files.h"
+
 // The command line of voltrix-record.
 
 namespace voltrix {
@@ -40,7 +42,15 @@ struct RecordOptions {
     std::optional<double> waitSeconds;
     bool useVirtual = false;
     bool quiet = false;
+    // When to start a new file; none: one file, appended to.
+    SplitLimit split;
+    // The files of the split recording kept; 0 keeps them all.
+    std::size_t keep = 0;
 };
+
+// The smallest --split: a file per second, or per kilobyte.
+inline constexpr double kMinSplitSeconds = 1;
+inline constexpr std::uint64_t kMinSplitBytes = 1000;
 
 // What the command line asks for: a recording, text to print and leave
 // (help or version, exit 0), or a usage error to print (exit Usage).

@@ -8,6 +8,7 @@
 
 #include "device/system_hid_backend.h"
 #include "device/virtual/virtual_hid_backend.h"
+#include "engine/logging/splitting_log_sink.h"
 #include "engine/logging/stdout_log_sink.h"
 #include "engine/logging/write_error_text.h"
 #include "engine/settings/ini_file.h"
@@ -135,8 +136,8 @@ std::optional<RecordExit> Recorder::start() {
         backend = ownBackend_.get();
     }
     SessionOptions sessionOptions = environment_.session;
-    if (output_ == QStringLiteral("-") && !sessionOptions.makeSink) {
-        sessionOptions.makeSink = [] { return std::make_unique<StdoutLogSink>(); };
+    if (const std::optional<RecordExit> refused = chooseSink(sessionOptions)) {
+        return refused;
     }
     session_ = std::make_unique<MeasurementSession>(*backend, sessionOptions);
     connect(session_.get(), &MeasurementSession::devicesListed, this,
@@ -165,6 +166,36 @@ std::optional<RecordExit> Recorder::start() {
     if (options_.waitSeconds) {
         waitTimer_.start(milliseconds(*options_.waitSeconds));
     }
+    return std::nullopt;
+}
+
+std::optional<RecordExit> Recorder::chooseSink(SessionOptions& sessionOptions) {
+    if (!options_.split.any()) {
+        if (output_ == QStringLiteral("-") && !sessionOptions.makeSink) {
+            sessionOptions.makeSink = [] { return std::make_unique<StdoutLogSink>(); };
+        }
+        return std::nullopt;
+    }
+    // Only files are split: a stream has no files to start.
+    const QFileInfo info(output_);
+    if (output_ == QStringLiteral("-") || (info.exists() && !info.isFile())) {
+        environment_.tell(QStringLiteral("--split needs a file to write, and %1 is none")
+                              .arg(outputName()),
+                          false);
+        return RecordExit::Usage;
+    }
+    if (sessionOptions.makeSink) {
+        return std::nullopt;
+    }
+    SplittingLogSink::Options split;
+    split.limit = options_.split;
+    split.keep = options_.keep;
+    // Told on the writer's thread; the recorder lives on its own.
+    split.onFileStarted = [this](const QString& fileName) {
+        QMetaObject::invokeMethod(
+            this, [this, fileName] { currentSplitFile_ = fileName; }, Qt::QueuedConnection);
+    };
+    sessionOptions.makeSink = [split] { return std::make_unique<SplittingLogSink>(split); };
     return std::nullopt;
 }
 
@@ -236,6 +267,10 @@ QString Recorder::outputName() const {
     return output_ == QStringLiteral("-") ? QStringLiteral("standard output") : output_;
 }
 
+QString Recorder::currentFile() const {
+    return options_.split.any() ? currentSplitFile_ : output_;
+}
+
 void Recorder::devicesListed(bool connected) {
     if (connected == connected_) {
         return;
@@ -274,9 +309,11 @@ QString Recorder::progressLine() {
     const qint64 intervalMs = std::max<qint64>(1, sinceProgress_.restart());
     const double rate = session_->takeReportCount() * 1000.0 / static_cast<double>(intervalMs);
     const LogWriter::Status status = session_->logStatus();
-    const QString size = output_ == QStringLiteral("-")
-                             ? QStringLiteral("-")
-                             : megabytes(QFileInfo(output_).size());
+    const QString file = currentFile();
+    QString size = QStringLiteral("-");
+    if (output_ != QStringLiteral("-") && !file.isEmpty()) {
+        size = file + QLatin1Char(' ') + megabytes(QFileInfo(file).size());
+    }
     return QStringLiteral("%1, %2 reports/s, %3 lines, %4, %5 dropped, %6")
         .arg(connected_ ? QStringLiteral("connected") : QStringLiteral("not connected"))
         .arg(rate, 0, 'f', 0)

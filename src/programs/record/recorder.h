@@ -82,6 +82,12 @@ private:
     QString progressLine();
     // The output as the operator's lines name it.
     QString outputName() const;
+    // The file lines go to now: with --split the newest file, once it has
+    // a line.
+    QString currentFile() const;
+    // The sink of a split recording, when --split asks for one; the
+    // session's own otherwise.
+    std::optional<RecordExit> chooseSink(SessionOptions& sessionOptions);
     // Tells why the lines were not all written, and the code that says so.
     RecordExit verdict(RecordExit requested, const LogWriter::Status& status);
 
@@ -90,6 +96,7 @@ private:
     std::unique_ptr<HidBackend> ownBackend_;
     std::unique_ptr<MeasurementSession> session_;
     QString output_;
+    QString currentSplitFile_;  // the newest file of a split recording
     QTimer progressTimer_;
     LongTimer durationTimer_;
     LongTimer waitTimer_;
