@@ -71,6 +71,11 @@ TEST(RecordOptions, MistakesAreRefusedWithTheirReason) {
         {{"--split", "1h", "--keep", "-2"}, "--keep"},
         {{"--split", "1h", "--keep", "two"}, "--keep"},
         {{"--keep", "3"}, "--keep needs --split"},
+        {{"--min-free", "1"}, "--min-free"},
+        {{"--min-free", "1h"}, "--min-free"},
+        {{"--min-free", "-1GB"}, "--min-free"},
+        {{"--min-free", "lots"}, "--min-free"},
+        {{"--min-free", ""}, "--min-free"},
     };
     for (const Case& c : cases) {
         const RecordCommand command = parse(c.arguments);
@@ -110,6 +115,27 @@ TEST(RecordOptions, SplitTakesASpanOrASize) {
     const auto plain = std::get<RecordOptions>(parse({}));
     EXPECT_FALSE(plain.split.any());
     EXPECT_EQ(plain.keep, 0u);
+}
+
+TEST(RecordOptions, MinFreeTakesASizeOrZero) {
+    struct Case {
+        QStringList arguments;
+        std::uint64_t bytes;
+    };
+    const Case cases[] = {
+        {{}, std::uint64_t{1} << 30},
+        {{"--min-free", "0"}, 0},
+        {{"--min-free", "2GB"}, 2000000000},
+        {{"--min-free", "500MiB"}, 524288000},
+        {{"--min-free", "1.5gib"}, 1610612736},
+    };
+    for (const Case& c : cases) {
+        const RecordCommand command = parse(c.arguments);
+        ASSERT_TRUE(std::holds_alternative<RecordOptions>(command))
+            << c.arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(std::get<RecordOptions>(command).minFreeBytes, c.bytes)
+            << c.arguments.join(QLatin1Char(' ')).toStdString();
+    }
 }
 
 // --duration and --wait take a month and more, beyond the 24.8 days a Qt
@@ -156,7 +182,7 @@ TEST(RecordOptions, HelpListsTheExitCodes) {
     const auto& help = std::get<PrintAndExit>(command);
     EXPECT_EQ(help.code, RecordExit::Done);
     for (const char* code : {"64", "66", "69", "70", "73", "74", "75", "--output", "--wait",
-                             "--split", "--keep", "KiB", "bench_2026-12-11_06-00-00.csv"}) {
+                             "--split", "--keep", "KiB", "76", "--min-free", "bench_2026-12-11_06-00-00.csv"}) {
         EXPECT_TRUE(help.text.contains(QLatin1String(code))) << code;
     }
 }

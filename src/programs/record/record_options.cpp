@@ -28,7 +28,9 @@ const char* const kDescription =
     "  73  not one line could be written: for 10 s, or before the recording ended,\n"
     "      or standard output is closed\n"
     "  74  lines were written, but some could not be\n"
-    "  75  the reader of standard output or of a FIFO closed it";
+    "  75  the reader of standard output or of a FIFO closed it\n"
+    "  76  the free space on the disk of the file fell below --min-free; the file is\n"
+    "      complete";
 
 // The suffixes of a span or a size, written in any case: "10s", "1.5h",
 // "2GB", "500MiB".
@@ -167,7 +169,15 @@ RecordCommand parseRecordOptions(const QStringList& arguments) {
                        "folder) beyond the newest N when a new file starts (default: delete "
                        "nothing)."),
         QStringLiteral("N"));
-    parser.addOptions({output, duration, count, wait, config, useVirtual, quiet, split, keep});
+    const QCommandLineOption minFree(
+        QStringLiteral("min-free"),
+        QStringLiteral("End the recording, its file complete, when the free space on the disk "
+                       "of the file falls below SIZE (a number and %1, or 0 for never; "
+                       "default: 1GiB). Checked every second and at each new file.")
+            .arg(unitList(true)),
+        QStringLiteral("SIZE"));
+    parser.addOptions(
+        {output, duration, count, wait, config, useVirtual, quiet, split, keep, minFree});
 
     if (!parser.parse(arguments)) {
         return usageError(parser.errorText());
@@ -236,6 +246,17 @@ RecordCommand parseRecordOptions(const QStringList& arguments) {
             return usageError(QStringLiteral("--keep needs --split"));
         }
         options.keep = static_cast<std::size_t>(files);
+    }
+    if (parser.isSet(minFree)) {
+        const std::optional<Quantity> amount = quantity(parser.value(minFree));
+        if (parser.value(minFree) == QStringLiteral("0")) {
+            options.minFreeBytes = 0;
+        } else if (amount && amount->isSize && amount->value <= kMaxBytes) {
+            options.minFreeBytes = static_cast<std::uint64_t>(amount->value);
+        } else {
+            return usageError(QStringLiteral("--min-free takes a size (%1) or 0, not '%2'")
+                                  .arg(unitList(true), parser.value(minFree)));
+        }
     }
     options.useVirtual = parser.isSet(useVirtual);
     options.quiet = parser.isSet(quiet);

@@ -24,6 +24,7 @@ enum class RecordExit : int {
                             // kOutputRetrySeconds, or the recording ended first
     LinesFailed = 74,       // lines were written, but some could not be
     ReaderClosed = 75,      // the reader of the pipe or FIFO written to closed it
+    DiskLow = 76,           // the disk's free space fell below --min-free; the file is complete
     Failure = 70,           // anything else that stops the program
 };
 
@@ -33,6 +34,9 @@ inline constexpr int kOutputRetrySeconds = 10;
 
 // The longest --duration and --wait, about 31 years.
 inline constexpr double kMaxSeconds = 1e9;
+
+// --min-free when not given: 1 GiB.
+inline constexpr std::uint64_t kDefaultMinFreeBytes = std::uint64_t{1} << 30;
 
 struct RecordOptions {
     QString output;  // empty: the settings' FileName; "-": standard output
@@ -46,6 +50,8 @@ struct RecordOptions {
     SplitLimit split;
     // The files of the split recording kept; 0 keeps them all.
     std::size_t keep = 0;
+    // Below this many bytes free on the file's disk the recording ends; 0: never.
+    std::uint64_t minFreeBytes = kDefaultMinFreeBytes;
 };
 
 // The smallest --split: a file per second, or per kilobyte.

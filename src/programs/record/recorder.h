@@ -47,6 +47,9 @@ struct RecorderEnvironment {
     bool standardOutputClosed = false;
     // How long an output that takes no line at all is retried.
     int outputRetryMs = kOutputRetrySeconds * 1000;
+    // The bytes free on the disk holding a folder (freeBytesAt); empty:
+    // the system's answer.
+    std::function<std::optional<qint64>(const QString& folder)> freeSpace;
     // The longest piece --duration and --wait are waited for at a time.
     std::chrono::milliseconds timerPiece = LongTimer::kDefaultPiece;
 };
@@ -85,6 +88,8 @@ private:
     // The file lines go to now: with --split the newest file, once it has
     // a line.
     QString currentFile() const;
+    // Ends the recording when the disk of the file has less than --min-free.
+    void checkFreeSpace();
     // The sink of a split recording, when --split asks for one; the
     // session's own otherwise.
     std::optional<RecordExit> chooseSink(SessionOptions& sessionOptions);
@@ -101,6 +106,7 @@ private:
     LongTimer durationTimer_;
     LongTimer waitTimer_;
     QTimer outputTimer_;
+    QTimer freeSpaceTimer_;
     QElapsedTimer elapsed_;
     QElapsedTimer sinceProgress_;
     bool everConnected_ = false;
