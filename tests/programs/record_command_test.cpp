@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "engine/logging/split_files.h"
 #include "engine/text/program_version.h"
 
 // voltrix-record as it is started: its answers, its exit codes, its output
@@ -222,6 +223,30 @@ TEST(RecordCommand, SigtermLeavesACompleteFile) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(wholeCountedLines(file.readAll(), 100));
     EXPECT_TRUE(process.readAllStandardError().contains("stopped: "));
+}
+
+// The virtual module's counters run on from file to file of a split
+// recording: no line is lost or written twice where a file ends.
+TEST(RecordCommand, SplitFilesJoinWithoutAGapOrARepeat) {
+    QTemporaryDir dir;
+    const QString base = dir.filePath(QStringLiteral("bench.csv"));
+    const Ended ended = run({QStringLiteral("--virtual"), QStringLiteral("-o"), base,
+                             QStringLiteral("--split"), QStringLiteral("1s"),
+                             QStringLiteral("--duration"), QStringLiteral("4.5")},
+                            dir.path());
+    ASSERT_EQ(ended.exitCode, 0) << ended.err.toStdString();
+    const QStringList files = filesOfRecording(base);
+    EXPECT_GE(files.size(), 3) << files.join(QLatin1Char(' ')).toStdString();
+    EXPECT_FALSE(QFile::exists(base));
+    QByteArray joined;
+    for (const QString& name : files) {
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        EXPECT_TRUE(bytes.endsWith("\r\n")) << name.toStdString();
+        joined += bytes;
+    }
+    EXPECT_TRUE(wholeCountedLines(joined, 100));
 }
 
 }  // namespace

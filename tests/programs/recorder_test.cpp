@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <limits>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -11,10 +13,12 @@
 #include <vector>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QLineEdit>
 
 #include "device/virtual/virtual_module.h"
+#include "engine/logging/split_files.h"
 #include "measurement_report.h"
 #include "ui/window/window_fixture.h"
 
@@ -145,6 +149,115 @@ TEST_F(RecorderTest, AnUnpluggedModuleIsWaitedForAndRecordedOnWhenItComesBack) {
     ASSERT_GT(lines.size(), 400);
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
         ASSERT_EQ(lines[i].split(QLatin1Char(';'))[2].toLongLong(), i) << "line " << i + 1;
+    }
+}
+
+// A split recording's progress names the file being written, and a split
+// is refused where there are no files to start.
+TEST_F(RecorderTest, ASplitRecordingNamesItsCurrentFile) {
+    const QString base = dir_.filePath(QStringLiteral("split.csv"));
+    bus.plugModule();
+    RecordOptions options;
+    options.output = base;
+    options.split.duration = std::chrono::seconds(1);
+    RecorderEnvironment recorderEnvironment = environment();
+    recorderEnvironment.terminal = true;  // progress every second
+    Recorder recorder(options, recorderEnvironment);
+    ASSERT_EQ(recorder.start(), std::nullopt);
+    QString named;
+    ASSERT_TRUE(waitFor([&] {
+        const QStringList files = filesOfRecording(base);
+        if (files.size() < 2) {
+            return false;
+        }
+        for (const QString& line : told) {
+            for (const QString& file : files) {
+                if (line.contains(QStringLiteral(" lines, ") + file + QLatin1Char(' '))) {
+                    named = file;
+                }
+            }
+        }
+        return named == files.back();
+    }));
+    recorder.stop(RecordExit::Done);
+
+    RecordOptions piped;
+    piped.output = QStringLiteral("-");
+    piped.split.bytes = 1000000;
+    Recorder refused(piped, environment());
+    EXPECT_EQ(refused.start(), RecordExit::Usage);
+    EXPECT_TRUE(toldLine(QStringLiteral("--split needs a file to write, and standard output is none")));
+}
+
+// The disk's free space, as a probe tells it, ends the recording below
+// --min-free with its own code and a complete file; above it, or with
+// --min-free 0, the recording goes on.
+TEST_F(RecorderTest, LowFreeSpaceEndsTheRecordingWithACompleteFile) {
+    struct Case {
+        const char* name;
+        qint64 free;
+        std::uint64_t minFree;
+        bool ends;
+    };
+    const Case cases[] = {
+        {"below the default", 500'000'000, kDefaultMinFreeBytes, true},
+        {"below a split recording's", 999, 1000, true},
+        {"above it", 2'000'000'000, kDefaultMinFreeBytes, false},
+        {"turned off", 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        told.clear();
+        const QString base = dir_.filePath(QString::fromLatin1(c.name) + QStringLiteral(".csv"));
+        const auto module = std::make_shared<VirtualModule>();
+        const std::string device = bus.plugModule(module);
+        RecordOptions options;
+        options.output = base;
+        options.minFreeBytes = c.minFree;
+        if (c.minFree == 1000) {
+            options.split.duration = std::chrono::hours(1);
+        }
+        RecorderEnvironment recorderEnvironment = environment();
+        std::atomic<int> asked = 0;
+        std::atomic<bool> low = false;
+        recorderEnvironment.freeSpace = [&, c](const QString& folder) -> std::optional<qint64> {
+            EXPECT_EQ(folder, QFileInfo(dir_.path()).absoluteFilePath());
+            ++asked;
+            return low ? c.free : std::numeric_limits<qint64>::max();
+        };
+        Recorder recorder(options, recorderEnvironment);
+        int exitCode = -1;
+        QObject::connect(&recorder, &Recorder::finished, [&](int code) { exitCode = code; });
+        ASSERT_EQ(recorder.start(), std::nullopt);
+        ASSERT_TRUE(waitFor([&] { return recorder.session().logStatus().linesWritten > 200; }));
+        low = true;
+        if (c.ends) {
+            ASSERT_TRUE(waitFor([&] { return exitCode != -1; }));
+            EXPECT_EQ(exitCode, static_cast<int>(RecordExit::DiskLow));
+            EXPECT_TRUE(std::any_of(told.begin(), told.end(), [](const QString& line) {
+                return line.startsWith(QStringLiteral("only ")) &&
+                       line.contains(QStringLiteral("less than --min-free"));
+            }));
+        } else {
+            const int before = asked;
+            // Two more looks at the disk, or two seconds with none.
+            waitFor([&] { return asked > before + 2; }, 2000);
+            EXPECT_EQ(exitCode, -1);
+            EXPECT_EQ(asked > 0, c.minFree != 0);
+            recorder.stop(RecordExit::Done);
+            EXPECT_EQ(exitCode, 0);
+        }
+        const QStringList files = c.minFree == 1000 ? filesOfRecording(base) : QStringList{base};
+        ASSERT_EQ(files.size(), 1);
+        const QStringList lines = readFile(files.front()).split(QStringLiteral("\r\n"));
+        EXPECT_TRUE(lines.back().isEmpty());  // the last line is whole
+        ASSERT_GT(lines.size(), 200);
+        EXPECT_EQ(static_cast<std::uint64_t>(lines.size() - 1),
+                  recorder.session().logStatus().linesWritten);
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            ASSERT_EQ(lines[i].split(QLatin1Char(';'))[2].toLongLong(), i) << "line " << i + 1;
+        }
+        ASSERT_TRUE(bus.unplug(device));
     }
 }
 

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "programs/record/record_options.h"
 
+#include <array>
 #include <cmath>
+
+#include <QRegularExpression>
 
 #include <QCommandLineParser>
 
@@ -25,7 +28,77 @@ const char* const kDescription =
     "  73  not one line could be written: for 10 s, or before the recording ended,\n"
     "      or standard output is closed\n"
     "  74  lines were written, but some could not be\n"
-    "  75  the reader of standard output or of a FIFO closed it";
+    "  75  the reader of standard output or of a FIFO closed it\n"
+    "  76  the free space on the disk of the file fell below --min-free; the file is\n"
+    "      complete";
+
+// The suffixes of a span or a size, written in any case: "10s", "1.5h",
+// "2GB", "500MiB".
+struct Unit {
+    const char* suffix;
+    double factor;
+    bool isSize;
+};
+constexpr std::array kUnits{
+    Unit{"s", 1, false},      Unit{"m", 60, false},         Unit{"h", 3600, false},
+    Unit{"d", 86400, false},  Unit{"KB", 1e3, true},        Unit{"MB", 1e6, true},
+    Unit{"GB", 1e9, true},    Unit{"TB", 1e12, true},       Unit{"KiB", 1024.0, true},
+    Unit{"MiB", 1048576.0, true}, Unit{"GiB", 1073741824.0, true},
+    Unit{"TiB", 1099511627776.0, true},
+};
+
+QString unitList(bool sizes) {
+    QStringList suffixes;
+    for (const Unit& unit : kUnits) {
+        if (unit.isSize == sizes) {
+            suffixes.push_back(QLatin1String(unit.suffix));
+        }
+    }
+    return suffixes.join(QStringLiteral(", "));
+}
+
+struct Quantity {
+    double value = 0;
+    bool isSize = false;
+};
+
+// A number followed by one of kUnits, or nothing.
+std::optional<Quantity> quantity(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^(\\d+(?:\\.\\d+)?)([A-Za-z]+)$"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    for (const Unit& unit : kUnits) {
+        if (match.captured(2).compare(QLatin1String(unit.suffix), Qt::CaseInsensitive) == 0) {
+            return Quantity{match.captured(1).toDouble() * unit.factor, unit.isSize};
+        }
+    }
+    return std::nullopt;
+}
+
+// The most bytes a size may name: far beyond any disk, and safe to count in.
+constexpr double kMaxBytes = 1e18;
+
+std::optional<SplitLimit> splitLimit(const QString& text) {
+    const std::optional<Quantity> amount = quantity(text);
+    SplitLimit limit;
+    if (!amount) {
+        return std::nullopt;
+    }
+    if (amount->isSize) {
+        if (amount->value < static_cast<double>(kMinSplitBytes) || amount->value > kMaxBytes) {
+            return std::nullopt;
+        }
+        limit.bytes = static_cast<std::uint64_t>(amount->value);
+    } else {
+        if (amount->value < kMinSplitSeconds || amount->value > kMaxSeconds) {
+            return std::nullopt;
+        }
+        limit.duration = std::chrono::milliseconds(std::llround(amount->value * 1000));
+    }
+    return limit;
+}
 
 PrintAndExit usageError(const QString& message) {
     return {QStringLiteral("voltrix-record: ") + message +
@@ -82,7 +155,29 @@ RecordCommand parseRecordOptions(const QStringList& arguments) {
                                         QStringLiteral("Record from the virtual module."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Print nothing but errors."));
-    parser.addOptions({output, duration, count, wait, config, useVirtual, quiet});
+    const QCommandLineOption split(
+        QStringLiteral("split"),
+        QStringLiteral("Start a new file, at a line's end, when the current one spans DURATION "
+                       "(a number and %1: 10s, 1h, 1d) or holds SIZE (a number and %2: 2GB, "
+                       "500MiB). Each file is named from FILE and the local start time of its "
+                       "first line: bench.csv gives bench_2026-12-11_06-00-00.csv.")
+            .arg(unitList(false), unitList(true)),
+        QStringLiteral("DURATION|SIZE"));
+    const QCommandLineOption keep(
+        QStringLiteral("keep"),
+        QStringLiteral("With --split, delete the oldest files of the recording (its name and "
+                       "folder) beyond the newest N when a new file starts (default: delete "
+                       "nothing)."),
+        QStringLiteral("N"));
+    const QCommandLineOption minFree(
+        QStringLiteral("min-free"),
+        QStringLiteral("End the recording, its file complete, when the free space on the disk "
+                       "of the file falls below SIZE (a number and %1, or 0 for never; "
+                       "default: 1GiB). Checked every second and at each new file.")
+            .arg(unitList(true)),
+        QStringLiteral("SIZE"));
+    parser.addOptions(
+        {output, duration, count, wait, config, useVirtual, quiet, split, keep, minFree});
 
     if (!parser.parse(arguments)) {
         return usageError(parser.errorText());
@@ -128,6 +223,40 @@ RecordCommand parseRecordOptions(const QStringList& arguments) {
                                   .arg(parser.value(count)));
         }
         options.count = reports;
+    }
+    if (parser.isSet(split)) {
+        const std::optional<SplitLimit> limit = splitLimit(parser.value(split));
+        if (!limit) {
+            return usageError(
+                QStringLiteral("--split takes a span of at least 1s (%1) or a size of at least "
+                               "1KB (%2), not '%3'")
+                    .arg(unitList(false), unitList(true), parser.value(split)));
+        }
+        options.split = *limit;
+    }
+    if (parser.isSet(keep)) {
+        bool ok = false;
+        const qulonglong files = parser.value(keep).toULongLong(&ok);
+        if (!ok || files == 0 || files > 1000000) {
+            return usageError(QStringLiteral("--keep takes a whole number of files from 1 to "
+                                             "1000000, not '%1'")
+                                  .arg(parser.value(keep)));
+        }
+        if (!options.split.any()) {
+            return usageError(QStringLiteral("--keep needs --split"));
+        }
+        options.keep = static_cast<std::size_t>(files);
+    }
+    if (parser.isSet(minFree)) {
+        const std::optional<Quantity> amount = quantity(parser.value(minFree));
+        if (parser.value(minFree) == QStringLiteral("0")) {
+            options.minFreeBytes = 0;
+        } else if (amount && amount->isSize && amount->value <= kMaxBytes) {
+            options.minFreeBytes = static_cast<std::uint64_t>(amount->value);
+        } else {
+            return usageError(QStringLiteral("--min-free takes a size (%1) or 0, not '%2'")
+                                  .arg(unitList(true), parser.value(minFree)));
+        }
     }
     options.useVirtual = parser.isSet(useVirtual);
     options.quiet = parser.isSet(quiet);

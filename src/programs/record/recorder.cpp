@@ -8,8 +8,10 @@
 
 #include "device/system_hid_backend.h"
 #include "device/virtual/virtual_hid_backend.h"
+#include "engine/logging/splitting_log_sink.h"
 #include "engine/logging/stdout_log_sink.h"
 #include "engine/logging/write_error_text.h"
+#include "engine/platform/free_space.h"
 #include "engine/settings/ini_file.h"
 #include "engine/settings/program_settings.h"
 #include "engine/settings/settings_location.h"
@@ -22,6 +24,9 @@ namespace {
 
 constexpr int kTerminalProgressMs = 1000;
 constexpr int kLogProgressMs = 10000;
+// How often the free space is looked at: a disk fills no faster than a
+// second of lines, and asking costs a system call, not one per line.
+constexpr int kFreeSpaceCheckMs = 1000;
 
 std::chrono::milliseconds milliseconds(double seconds) {
     return std::chrono::milliseconds(std::llround(seconds * 1000));
@@ -49,7 +54,11 @@ Recorder::Recorder(RecordOptions options, RecorderEnvironment environment, QObje
     outputTimer_.setSingleShot(true);
     durationTimer_.setPiece(environment_.timerPiece);
     waitTimer_.setPiece(environment_.timerPiece);
+    if (!environment_.freeSpace) {
+        environment_.freeSpace = freeBytesAt;
+    }
     connect(&progressTimer_, &QTimer::timeout, this, &Recorder::showProgress);
+    connect(&freeSpaceTimer_, &QTimer::timeout, this, &Recorder::checkFreeSpace);
     connect(&durationTimer_, &LongTimer::timeout, this, [this] { stop(RecordExit::Done); });
     connect(&waitTimer_, &LongTimer::timeout, this, [this] {
         if (!everConnected_) {
@@ -135,8 +144,8 @@ std::optional<RecordExit> Recorder::start() {
         backend = ownBackend_.get();
     }
     SessionOptions sessionOptions = environment_.session;
-    if (output_ == QStringLiteral("-") && !sessionOptions.makeSink) {
-        sessionOptions.makeSink = [] { return std::make_unique<StdoutLogSink>(); };
+    if (const std::optional<RecordExit> refused = chooseSink(sessionOptions)) {
+        return refused;
     }
     session_ = std::make_unique<MeasurementSession>(*backend, sessionOptions);
     connect(session_.get(), &MeasurementSession::devicesListed, this,
@@ -159,12 +168,55 @@ std::optional<RecordExit> Recorder::start() {
                           false);
         progressTimer_.start(environment_.terminal ? kTerminalProgressMs : kLogProgressMs);
     }
+    // A stream has no disk of its own to fill.
+    if (options_.minFreeBytes != 0 && output_ != QStringLiteral("-") &&
+        (!QFileInfo::exists(output_) || QFileInfo(output_).isFile())) {
+        freeSpaceTimer_.start(kFreeSpaceCheckMs);
+        QTimer::singleShot(0, this, &Recorder::checkFreeSpace);
+    }
     if (options_.durationSeconds) {
         durationTimer_.start(milliseconds(*options_.durationSeconds));
     }
     if (options_.waitSeconds) {
         waitTimer_.start(milliseconds(*options_.waitSeconds));
     }
+    return std::nullopt;
+}
+
+std::optional<RecordExit> Recorder::chooseSink(SessionOptions& sessionOptions) {
+    if (!options_.split.any()) {
+        if (output_ == QStringLiteral("-") && !sessionOptions.makeSink) {
+            sessionOptions.makeSink = [] { return std::make_unique<StdoutLogSink>(); };
+        }
+        return std::nullopt;
+    }
+    // Only files are split: a stream has no files to start.
+    const QFileInfo info(output_);
+    if (output_ == QStringLiteral("-") || (info.exists() && !info.isFile())) {
+        environment_.tell(QStringLiteral("--split needs a file to write, and %1 is none")
+                              .arg(outputName()),
+                          false);
+        return RecordExit::Usage;
+    }
+    if (sessionOptions.makeSink) {
+        return std::nullopt;
+    }
+    SplittingLogSink::Options split;
+    split.limit = options_.split;
+    split.keep = options_.keep;
+    // Told on the writer's thread; the recorder lives on its own.
+    split.onFileStarted = [this](const QString& fileName) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, fileName] {
+                currentSplitFile_ = fileName;
+                if (freeSpaceTimer_.isActive()) {
+                    checkFreeSpace();
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    sessionOptions.makeSink = [split] { return std::make_unique<SplittingLogSink>(split); };
     return std::nullopt;
 }
 
@@ -177,6 +229,7 @@ void Recorder::stop(RecordExit code) {
     durationTimer_.stop();
     waitTimer_.stop();
     outputTimer_.stop();
+    freeSpaceTimer_.stop();
     if (session_) {
         // Returns once every line is in the file, synced and closed.
         session_->stopLogging();
@@ -236,6 +289,28 @@ QString Recorder::outputName() const {
     return output_ == QStringLiteral("-") ? QStringLiteral("standard output") : output_;
 }
 
+QString Recorder::currentFile() const {
+    return options_.split.any() ? currentSplitFile_ : output_;
+}
+
+void Recorder::checkFreeSpace() {
+    if (stopped_) {
+        return;
+    }
+    const QString file = currentFile().isEmpty() ? output_ : currentFile();
+    const QString folder = QFileInfo(file).absolutePath();
+    const std::optional<qint64> free = environment_.freeSpace(folder);
+    if (!free || static_cast<std::uint64_t>(*free) >= options_.minFreeBytes) {
+        return;
+    }
+    environment_.tell(QStringLiteral("only %1 free on the disk of %2, less than --min-free %3: "
+                                     "ending the recording with its file complete")
+                          .arg(megabytes(*free), folder,
+                               megabytes(static_cast<qint64>(options_.minFreeBytes))),
+                      false);
+    stop(RecordExit::DiskLow);
+}
+
 void Recorder::devicesListed(bool connected) {
     if (connected == connected_) {
         return;
@@ -274,9 +349,11 @@ QString Recorder::progressLine() {
     const qint64 intervalMs = std::max<qint64>(1, sinceProgress_.restart());
     const double rate = session_->takeReportCount() * 1000.0 / static_cast<double>(intervalMs);
     const LogWriter::Status status = session_->logStatus();
-    const QString size = output_ == QStringLiteral("-")
-                             ? QStringLiteral("-")
-                             : megabytes(QFileInfo(output_).size());
+    const QString file = currentFile();
+    QString size = QStringLiteral("-");
+    if (output_ != QStringLiteral("-") && !file.isEmpty()) {
+        size = file + QLatin1Char(' ') + megabytes(QFileInfo(file).size());
+    }
     return QStringLiteral("%1, %2 reports/s, %3 lines, %4, %5 dropped, %6")
         .arg(connected_ ? QStringLiteral("connected") : QStringLiteral("not connected"))
         .arg(rate, 0, 'f', 0)

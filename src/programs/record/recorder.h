@@ -47,6 +47,9 @@ struct RecorderEnvironment {
     bool standardOutputClosed = false;
     // How long an output that takes no line at all is retried.
     int outputRetryMs = kOutputRetrySeconds * 1000;
+    // The bytes free on the disk holding a folder (freeBytesAt); empty:
+    // the system's answer.
+    std::function<std::optional<qint64>(const QString& folder)> freeSpace;
     // The longest piece --duration and --wait are waited for at a time.
     std::chrono::milliseconds timerPiece = LongTimer::kDefaultPiece;
 };
@@ -82,6 +85,14 @@ private:
     QString progressLine();
     // The output as the operator's lines name it.
     QString outputName() const;
+    // The file lines go to now: with --split the newest file, once it has
+    // a line.
+    QString currentFile() const;
+    // Ends the recording when the disk of the file has less than --min-free.
+    void checkFreeSpace();
+    // The sink of a split recording, when --split asks for one; the
+    // session's own otherwise.
+    std::optional<RecordExit> chooseSink(SessionOptions& sessionOptions);
     // Tells why the lines were not all written, and the code that says so.
     RecordExit verdict(RecordExit requested, const LogWriter::Status& status);
 
@@ -90,10 +101,12 @@ private:
     std::unique_ptr<HidBackend> ownBackend_;
     std::unique_ptr<MeasurementSession> session_;
     QString output_;
+    QString currentSplitFile_;  // the newest file of a split recording
     QTimer progressTimer_;
     LongTimer durationTimer_;
     LongTimer waitTimer_;
     QTimer outputTimer_;
+    QTimer freeSpaceTimer_;
     QElapsedTimer elapsed_;
     QElapsedTimer sinceProgress_;
     bool everConnected_ = false;

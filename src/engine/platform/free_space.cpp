@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/platform/free_space.h"
+
+#include <QStorageInfo>
+
+namespace voltrix {
+
+// QStorageInfo asks statvfs on POSIX and GetDiskFreeSpaceEx on Windows; the
+// bytes available leave out what is kept for the superuser.
+std::optional<qint64> freeBytesAt(const QString& folder) {
+    const QStorageInfo storage(folder);
+    if (!storage.isValid() || !storage.isReady()) {
+        return std::nullopt;
+    }
+    const qint64 available = storage.bytesAvailable();
+    if (available < 0) {
+        return std::nullopt;
+    }
+    return available;
+}
+
+}  // namespace voltrix
