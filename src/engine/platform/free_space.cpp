@@ -9,7 +9,9 @@ namespace voltrix {
 // bytes available leave out what is kept for the superuser.
 std::optional<qint64> freeBytesAt(const QString& folder) {
     const QStorageInfo storage(folder);
-    if (!storage.isValid() || !storage.isReady()) {
+    // A file system that tells no size (ramfs, some virtual ones) says
+    // nothing about its room either.
+    if (!storage.isValid() || !storage.isReady() || storage.bytesTotal() <= 0) {
         return std::nullopt;
     }
     const qint64 available = storage.bytesAvailable();
