@@ -1060,5 +1060,17 @@
         <source>nie jest zwykłym plikiem i podał ponad %1 MB; strumień bez końca czyta się ze „Śledź plik”</source>
         <translation>it is not a regular file and gave more than %1 MB; an endless stream is read with “Follow the file”</translation>
     </message>
+    <message>
+        <source>Widok</source>
+        <translation>View</translation>
+    </message>
+    <message>
+        <source>Jedna oś</source>
+        <translation>One axis</translation>
+    </message>
+    <message>
+        <source>Osobne pasy</source>
+        <translation>Lanes</translation>
+    </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -116,6 +118,30 @@ void ViewerWindow::buildActions() {
     add("viewer_whole", tr("Cały plik"), [this] { chart_->showWholeFile(); });
     add("viewer_save_picture", tr("Zapisz obraz…"), [this] { askSavePicture(); });
     saveLinesAction_ = add("viewer_save_lines", tr("Zapisz linie…"), [this] { askSaveLines(); });
+
+    QMenu* view = menuBar()->addMenu(tr("Widok"));
+    view->setObjectName(QStringLiteral("viewer_view_menu"));
+    laneLayouts_ = new QActionGroup(this);
+    const auto addLayout = [&](const char* objectName, const QString& text, LaneLayout layout) {
+        QAction* action = view->addAction(text);
+        action->setObjectName(QString::fromLatin1(objectName));
+        action->setCheckable(true);
+        action->setData(static_cast<int>(layout));
+        action->setChecked(layout == chart_->laneLayout());
+        laneLayouts_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, layout] { setLaneLayout(layout); });
+    };
+    addLayout("viewer_layout_one", tr("Jedna oś"), LaneLayout::OneAxis);
+    addLayout("viewer_layout_lanes", tr("Osobne pasy"), LaneLayout::Lanes);
+}
+
+void ViewerWindow::setLaneLayout(LaneLayout layout) {
+    for (QAction* action : laneLayouts_->actions()) {
+        if (action->data().toInt() == static_cast<int>(layout)) {
+            action->setChecked(true);
+        }
+    }
+    chart_->setLaneLayout(layout);
 }
 
 // A stream cannot be read again: not for other columns, another follow

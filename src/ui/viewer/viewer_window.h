@@ -10,8 +10,10 @@
 
 #include "engine/recorded/recorded_file_loader.h"
 #include "engine/recorded/recorded_layout.h"
+#include "ui/viewer/recorded_chart.h"
 
 class QAction;
+class QActionGroup;
 class QCheckBox;
 class QLabel;
 class QProgressBar;
@@ -23,8 +25,6 @@ class QProgressBar;
 // measurement file of its own.
 
 namespace voltrix {
-
-class RecordedChart;
 
 class ViewerWindow : public QMainWindow {
     Q_OBJECT
@@ -40,6 +40,8 @@ public:
     // operator cancelled; the reason is shown.
     bool openFile(const QString& path, std::optional<RecordedLayout> layout = std::nullopt);
     void setFollowing(bool follow);
+    // One value axis, a lane per quantity or a lane per unit.
+    void setLaneLayout(LaneLayout layout);
 
     RecordedChart* chart() const { return chart_; }
     const RecordedFileLoader* loader() const { return loader_.get(); }
@@ -92,6 +94,7 @@ private:
     QAction* followAction_ = nullptr;
     QAction* columnsAction_ = nullptr;
     QAction* saveLinesAction_ = nullptr;
+    QActionGroup* laneLayouts_ = nullptr;
 };
 
 }  // namespace voltrix
