@@ -1072,5 +1072,9 @@
         <source>Osobne pasy</source>
         <translation>Lanes</translation>
     </message>
+    <message>
+        <source>Pasy według jednostek</source>
+        <translation>Lanes by unit</translation>
+    </message>
 </context>
 </TS>

@@ -84,6 +84,7 @@ int main(int argc, char* argv[]) {
             voltrix::storedLogLineSettings(loaded, voltrix::systemDecimalSeparator().toStdString()));
 
         voltrix::ViewerWindow window(stored);
+        window.setUnits({loaded.adcUnit, loaded.encUnit, loaded.mathUnit});
         window.show();
         window.setFollowing(options.follow);
         if (!options.file.isEmpty()) {

@@ -10,6 +10,7 @@
 #include "ui/chart/chart_view.h"
 #include "ui/chart/column_spans.h"
 #include "ui/chart/span_painter.h"
+#include "engine/text/units.h"
 #include "ui/viewer/span_canvas.h"
 #include "ui/viewer/time_axis.h"
 
@@ -275,6 +276,7 @@ RecordedChart::RecordedChart(QWidget* parent) : QCustomPlot(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     shown_.fill(true);
+    unitGroups_ = recordedUnitGroups({});
 
     outputsRect_ = new QCPAxisRect(this);
     plotLayout()->addElement(1, 0, outputsRect_);

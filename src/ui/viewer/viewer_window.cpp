@@ -133,6 +133,11 @@ void ViewerWindow::buildActions() {
     };
     addLayout("viewer_layout_one", tr("Jedna oś"), LaneLayout::OneAxis);
     addLayout("viewer_layout_lanes", tr("Osobne pasy"), LaneLayout::Lanes);
+    addLayout("viewer_layout_units", tr("Pasy według jednostek"), LaneLayout::LanesByUnit);
+}
+
+void ViewerWindow::setUnits(const UserUnitTexts& units) {
+    chart_->setUnitGroups(recordedUnitGroups(units));
 }
 
 void ViewerWindow::setLaneLayout(LaneLayout layout) {

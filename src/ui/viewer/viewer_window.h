@@ -10,6 +10,7 @@
 
 #include "engine/recorded/recorded_file_loader.h"
 #include "engine/recorded/recorded_layout.h"
+#include "engine/text/units.h"
 #include "ui/viewer/recorded_chart.h"
 
 class QAction;
@@ -42,6 +43,9 @@ public:
     void setFollowing(bool follow);
     // One value axis, a lane per quantity or a lane per unit.
     void setLaneLayout(LaneLayout layout);
+    // The user's units from the window's settings: quantities of one unit
+    // share a lane by unit.
+    void setUnits(const UserUnitTexts& units);
 
     RecordedChart* chart() const { return chart_; }
     const RecordedFileLoader* loader() const { return loader_.get(); }

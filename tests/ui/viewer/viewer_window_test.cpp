@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -547,6 +548,44 @@ TEST_F(ViewerLanesTest, TheCursorReadsEveryShownValueOverAnyLane) {
     EXPECT_TRUE(readout.contains(QStringLiteral("wartość ADC1: 3"))) << readout.toStdString();
     EXPECT_TRUE(readout.contains(QStringLiteral("wartość ADC2: 4"))) << readout.toStdString();
     EXPECT_TRUE(readout.contains(QStringLiteral("1014"))) << readout.toStdString();
+}
+
+// By unit, quantities of one known unit share a lane; unknown units are
+// never taken for one.
+TEST_F(ViewerLanesTest, LanesByUnitMergeTheQuantitiesOfOneUnit) {
+    UserUnitTexts volts;
+    volts.adc = {QStringLiteral("V"), QStringLiteral("V"), QString(), QString()};
+    struct Case {
+        const char* name;
+        UserUnitTexts units;
+        std::vector<std::vector<std::size_t>> lanes;
+    };
+    const Case cases[] = {
+        {"both ADCs in volts", volts, {{kAdc1, kAdc2}, {kEnc1Position}}},
+        {"no units known", UserUnitTexts{}, {{kAdc1}, {kAdc2}, {kEnc1Position}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto window = openLoaded();
+        window->setUnits(c.units);
+        choose(*window, "viewer_layout_units");
+        RecordedChart* chart = window->chart();
+        ASSERT_EQ(chart->laneCount(), static_cast<int>(c.lanes.size()));
+        for (int n = 0; n < chart->laneCount(); ++n) {
+            for (std::size_t q = 0; q < kQuantityCount; ++q) {
+                const auto& lane = c.lanes[static_cast<std::size_t>(n)];
+                EXPECT_EQ(chart->laneHasQuantity(n, q),
+                          std::find(lane.begin(), lane.end(), q) != lane.end())
+                    << n << " " << q;
+            }
+        }
+        // The merged lane fits both ADCs, 1 .. 4.6, and not the encoder.
+        const QCPRange first = valueRange(chart, 0);
+        EXPECT_LE(first.lower, 1.0);
+        EXPECT_GE(first.upper, c.lanes[0].size() == 2 ? 4.6 : 3.7);
+        EXPECT_LT(first.upper, 10);
+        QFile::remove(dir_.filePath("m.csv"));
+    }
 }
 
 // The causes of errors are named in the interface's language, as the rest
