@@ -918,6 +918,18 @@
         <source>linia %1</source>
         <translation>line %1</translation>
     </message>
+    <message>
+        <source>Wyższy pas</source>
+        <translation>Taller lane</translation>
+    </message>
+    <message>
+        <source>Niższy pas</source>
+        <translation>Shorter lane</translation>
+    </message>
+    <message>
+        <source>Równe wysokości pasów</source>
+        <translation>Equal lane heights</translation>
+    </message>
 </context>
 <context>
     <name>voltrix::ColumnLayoutDialog</name>

@@ -5,7 +5,9 @@
 #include <cmath>
 
 #include <QCoreApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 
 #include "ui/chart/chart_view.h"
 #include "ui/chart/column_spans.h"
@@ -395,6 +397,66 @@ void RecordedChart::setOutputsShown(bool shown) {
 void RecordedChart::setLaneLayout(LaneLayout layout) {
     laneLayout_ = layout;
     arrangeLanes();
+    emit lanesChanged();
+}
+
+double RecordedChart::laneStretch(int lane) const {
+    return plotLayout()->rowStretchFactors().value(lane, 1);
+}
+
+void RecordedChart::changeLaneHeight(int lane, int steps) {
+    if (lane < 0 || lane >= laneCount_) {
+        return;
+    }
+    const auto& quantities = lanes_[static_cast<std::size_t>(lane)].quantities;
+    const auto first = std::find(quantities.begin(), quantities.end(), true);
+    if (first == quantities.end()) {
+        return;
+    }
+    int& step = heightSteps_[static_cast<std::size_t>(first - quantities.begin())];
+    step = std::clamp(step + steps, kFewestHeightSteps, kMostHeightSteps);
+    arrangeLanes();
+    emit lanesChanged();
+}
+
+void RecordedChart::equalLaneHeights() {
+    heightSteps_.fill(0);
+    arrangeLanes();
+    emit lanesChanged();
+}
+
+void RecordedChart::setHeightSteps(const std::array<int, kQuantityCount>& steps) {
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        heightSteps_[q] = std::clamp(steps[q], kFewestHeightSteps, kMostHeightSteps);
+    }
+    arrangeLanes();
+}
+
+void RecordedChart::contextMenuEvent(QContextMenuEvent* event) {
+    int lane = -1;
+    for (int n = 0; n < laneCount_; ++n) {
+        if (lanes_[static_cast<std::size_t>(n)].rect->outerRect().contains(event->pos())) {
+            lane = n;
+        }
+    }
+    if (laneLayout_ == LaneLayout::OneAxis || lane < 0) {
+        QCustomPlot::contextMenuEvent(event);
+        return;
+    }
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("viewer_lane_menu"));
+    const auto add = [&](const char* objectName, const QString& text, auto slot) {
+        QAction* action = menu.addAction(text);
+        action->setObjectName(QString::fromLatin1(objectName));
+        connect(action, &QAction::triggered, this, slot);
+    };
+    add("viewer_lane_taller", QCoreApplication::translate("Viewer", "Wyższy pas"),
+        [this, lane] { changeLaneHeight(lane, 1); });
+    add("viewer_lane_shorter", QCoreApplication::translate("Viewer", "Niższy pas"),
+        [this, lane] { changeLaneHeight(lane, -1); });
+    add("viewer_lane_equal", QCoreApplication::translate("Viewer", "Równe wysokości pasów"),
+        [this] { equalLaneHeights(); });
+    menu.exec(event->globalPos());
 }
 
 void RecordedChart::setUnitGroups(const std::array<int, kQuantityCount>& groups) {
@@ -485,7 +547,11 @@ void RecordedChart::arrangeLanes() {
             }
         }
         lane.rect->axis(QCPAxis::atLeft)->setLabel(names.join(QStringLiteral(", ")));
-        grid->setRowStretchFactor(n, 1);
+        const auto first = std::find(lane.quantities.begin(), lane.quantities.end(), true);
+        const int step = oneAxis || first == lane.quantities.end()
+                             ? 0
+                             : heightSteps_[static_cast<std::size_t>(first - lane.quantities.begin())];
+        grid->setRowStretchFactor(n, std::pow(1.5, step));
     }
     outputsRect_->setVisible(outputsShown_);
     if (outputsShown_) {

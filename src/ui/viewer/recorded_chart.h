@@ -57,6 +57,16 @@ public:
     bool laneHasQuantity(int lane, std::size_t quantity) const {
         return lanes_[lane].quantities[quantity];
     }
+    // Lanes are of equal height at first; each step makes one half as tall
+    // again, or back (the lane's context menu). A lane's height goes with
+    // its first quantity, in the quantities' order.
+    void changeLaneHeight(int lane, int steps);
+    void equalLaneHeights();
+    double laneStretch(int lane) const;
+    const std::array<int, kQuantityCount>& heightSteps() const { return heightSteps_; }
+    void setHeightSteps(const std::array<int, kQuantityCount>& steps);
+    static constexpr int kFewestHeightSteps = -2;
+    static constexpr int kMostHeightSteps = 4;
 
     // The loader read more: the whole-file range grows, and while the
     // right edge is at the end of the data it stays there.
@@ -79,8 +89,11 @@ public:
 
 signals:
     void cursorMoved(double x);
+    // The layout or a lane's height changed.
+    void lanesChanged();
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
@@ -124,6 +137,7 @@ private:
     // One for each quantity, made once; the first laneCount_ are shown.
     std::array<Lane, kQuantityCount> lanes_{};
     int laneCount_ = 1;
+    std::array<int, kQuantityCount> heightSteps_{};  // by a lane's first quantity
     std::array<bool, kQuantityCount> inFile_{};
     QString xLabel_;  // under the last lane
 

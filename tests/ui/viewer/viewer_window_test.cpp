@@ -20,6 +20,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -586,6 +587,61 @@ TEST_F(ViewerLanesTest, LanesByUnitMergeTheQuantitiesOfOneUnit) {
         EXPECT_LT(first.upper, 10);
         QFile::remove(dir_.filePath("m.csv"));
     }
+}
+
+// The lanes' context menu makes one taller or shorter, or all equal again.
+TEST_F(ViewerLanesTest, ALanesContextMenuChangesItsHeight) {
+    const auto window = openLoaded();
+    RecordedChart* chart = window->chart();
+    window->resize(1000, 1400);  // room above the lanes' least heights
+    QCoreApplication::processEvents();
+    choose(*window, "viewer_layout_lanes");
+    ASSERT_EQ(chart->laneCount(), 3);
+    const auto heights = [&] {
+        chart->replot();
+        std::vector<int> all;
+        for (int n = 0; n < chart->laneCount(); ++n) {
+            all.push_back(chart->laneRect(n)->outerRect().height());
+        }
+        return all;
+    };
+    const std::vector<int> equal = heights();
+    EXPECT_LE(std::abs(equal[0] - equal[1]), 3);
+    EXPECT_LE(std::abs(equal[1] - equal[2]), 3);
+    // Chooses `action` in the menu of the lane under `pos`.
+    const auto fromMenu = [&](int lane, const char* action) {
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            seen = true;
+            auto* item = menu->findChild<QAction*>(QString::fromLatin1(action));
+            ASSERT_NE(item, nullptr) << action;
+            menu->close();
+            item->trigger();
+        });
+        const QPoint pos = chart->laneRect(lane)->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, chart->mapToGlobal(pos));
+        QApplication::sendEvent(chart, &event);
+        EXPECT_TRUE(seen) << action;
+    };
+    fromMenu(1, "viewer_lane_taller");
+    std::vector<int> changed = heights();
+    EXPECT_GT(changed[1], equal[1] + 10);
+    EXPECT_GT(changed[1], changed[0] + 10);
+    EXPECT_LE(std::abs(changed[0] - changed[2]), 3);
+    EXPECT_DOUBLE_EQ(chart->laneStretch(1), 1.5);
+
+    fromMenu(2, "viewer_lane_shorter");
+    const std::vector<int> taller = changed;
+    changed = heights();
+    EXPECT_LT(changed[2], taller[2] - 10);
+    EXPECT_LT(chart->laneStretch(2), 1);
+
+    fromMenu(0, "viewer_lane_equal");
+    changed = heights();
+    EXPECT_LE(std::abs(changed[0] - changed[1]), 3);
+    EXPECT_LE(std::abs(changed[1] - changed[2]), 3);
 }
 
 // The causes of errors are named in the interface's language, as the rest
