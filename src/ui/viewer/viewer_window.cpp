@@ -25,6 +25,7 @@
 #include "ui/chart/chart_view.h"
 #include "ui/viewer/column_layout_dialog.h"
 #include "ui/viewer/recorded_chart.h"
+#include "ui/viewer/viewer_choices.h"
 
 namespace voltrix {
 namespace {
@@ -42,8 +43,10 @@ QString quantityTitle(std::size_t quantity) {
 
 }  // namespace
 
-ViewerWindow::ViewerWindow(const RecordedLayout& storedLayout, QWidget* parent)
+ViewerWindow::ViewerWindow(const RecordedLayout& storedLayout, const QString& choicesPath,
+                           QWidget* parent)
     : QMainWindow(parent),
+      choicesPath_(choicesPath),
       storedLayout_(storedLayout),
       layout_(storedLayout),
       progressQueued_(std::make_shared<std::atomic<bool>>(false)) {
@@ -93,6 +96,15 @@ ViewerWindow::ViewerWindow(const RecordedLayout& storedLayout, QWidget* parent)
     statusBar()->addWidget(counts_, 1);
     statusBar()->addPermanentWidget(progress_);
     buildActions();
+
+    const ViewerChoices choices = readViewerChoices(choicesPath_);
+    chart_->setHeightSteps(choices.heightSteps);
+    setLaneLayout(choices.layout);
+    connect(chart_, &RecordedChart::lanesChanged, this, [this] {
+        if (!choicesPath_.isEmpty()) {
+            writeViewerChoices(choicesPath_, {chart_->laneLayout(), chart_->heightSteps()});
+        }
+    });
 }
 
 ViewerWindow::~ViewerWindow() {

@@ -32,8 +32,11 @@ class ViewerWindow : public QMainWindow {
 
 public:
     // `storedLayout`: the columns the window's settings log, used for a
-    // file unless they do not read it.
-    explicit ViewerWindow(const RecordedLayout& storedLayout, QWidget* parent = nullptr);
+    // file unless they do not read it. `choicesPath`: the viewer's own
+    // settings file (see viewer_choices.h), read here and written when a
+    // choice changes; empty keeps nothing.
+    explicit ViewerWindow(const RecordedLayout& storedLayout, const QString& choicesPath = QString(),
+                          QWidget* parent = nullptr);
     ~ViewerWindow() override;
 
     // Opens `path`, asking for its columns when the stored ones do not read
@@ -78,6 +81,7 @@ private:
     void askSaveLines();
     void showProblem(const QString& text);
 
+    QString choicesPath_;
     RecordedLayout storedLayout_;
     RecordedLayout layout_;
     QString path_;

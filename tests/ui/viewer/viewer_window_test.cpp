@@ -644,6 +644,55 @@ TEST_F(ViewerLanesTest, ALanesContextMenuChangesItsHeight) {
     EXPECT_LE(std::abs(changed[1] - changed[2]), 3);
 }
 
+// The layout and the heights are the viewer's own, in voltrix-view.ini: a
+// new window reads them back, and the window's config.ini beside it stays
+// as it was, byte for byte.
+TEST_F(ViewerLanesTest, TheChoiceIsRememberedInTheViewersOwnFile) {
+    const QString config = dir_.filePath(QStringLiteral("config.ini"));
+    {
+        QFile file(config);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Options]\r\nAdcUnit1=V\r\nChart1=1\r\n");
+    }
+    const QByteArray configBefore = contents(config);
+    const QString choices = dir_.filePath(QStringLiteral("voltrix-view.ini"));
+    const QString path = write(adcAndEncoderLines(1000));
+    struct Case {
+        const char* action;
+        LaneLayout layout;
+    };
+    const Case cases[] = {{"viewer_layout_units", LaneLayout::LanesByUnit},
+                          {"viewer_layout_lanes", LaneLayout::Lanes},
+                          {"viewer_layout_one", LaneLayout::OneAxis}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        std::array<int, kQuantityCount> steps{};
+        {
+            ViewerWindow window(RecordedLayout::fromSettings(adcsAndEncoder()), choices);
+            window.show();
+            ASSERT_TRUE(window.openFile(path));
+            ASSERT_TRUE(waitFor([&] { return window.loader()->progress().finished; }));
+            choose(window, "viewer_layout_lanes");
+            // ADC2's lane, from what the last window left.
+            const int before = window.chart()->heightSteps()[kAdc2];
+            window.chart()->changeLaneHeight(1, 2);
+            choose(window, c.action);
+            steps = window.chart()->heightSteps();
+            EXPECT_EQ(steps[kAdc2], std::min(before + 2, RecordedChart::kMostHeightSteps));
+        }
+        ViewerWindow again(RecordedLayout::fromSettings(adcsAndEncoder()), choices);
+        EXPECT_EQ(again.chart()->laneLayout(), c.layout);
+        EXPECT_EQ(again.chart()->heightSteps(), steps);
+        for (const char* name : {"viewer_layout_one", "viewer_layout_lanes", "viewer_layout_units"}) {
+            EXPECT_EQ(again.findChild<QAction*>(QString::fromLatin1(name))->isChecked(),
+                      QByteArray(name) == c.action)
+                << name;
+        }
+        EXPECT_EQ(contents(config), configBefore);
+    }
+    EXPECT_TRUE(contents(choices).contains("Layout=one-axis")) << contents(choices).toStdString();
+}
+
 // The causes of errors are named in the interface's language, as the rest
 // of the message, not in the system's English.
 class ViewerWindowLanguageTest : public testing::LanguageTest {
