@@ -918,6 +918,18 @@
         <source>linia %1</source>
         <translation>line %1</translation>
     </message>
+    <message>
+        <source>Wyższy pas</source>
+        <translation>Taller lane</translation>
+    </message>
+    <message>
+        <source>Niższy pas</source>
+        <translation>Shorter lane</translation>
+    </message>
+    <message>
+        <source>Równe wysokości pasów</source>
+        <translation>Equal lane heights</translation>
+    </message>
 </context>
 <context>
     <name>voltrix::ColumnLayoutDialog</name>
@@ -1059,6 +1071,22 @@
     <message>
         <source>nie jest zwykłym plikiem i podał ponad %1 MB; strumień bez końca czyta się ze „Śledź plik”</source>
         <translation>it is not a regular file and gave more than %1 MB; an endless stream is read with “Follow the file”</translation>
+    </message>
+    <message>
+        <source>Widok</source>
+        <translation>View</translation>
+    </message>
+    <message>
+        <source>Jedna oś</source>
+        <translation>One axis</translation>
+    </message>
+    <message>
+        <source>Osobne pasy</source>
+        <translation>Lanes</translation>
+    </message>
+    <message>
+        <source>Pasy według jednostek</source>
+        <translation>Lanes by unit</translation>
     </message>
 </context>
 </TS>

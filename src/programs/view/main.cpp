@@ -16,6 +16,7 @@
 #include "engine/text/program_version.h"
 #include "engine/text/string_table.h"
 #include "engine/text/format_value.h"
+#include "ui/viewer/viewer_choices.h"
 #include "ui/viewer/viewer_window.h"
 
 namespace {
@@ -42,8 +43,9 @@ ViewOptions parseCommandLine(const QStringList& arguments, const QString& settin
     parser.setApplicationDescription(
         QStringLiteral("Shows recorded VOLTRIX measurement files on a chart, hours of them. The "
                        "columns of a file are those the window logs; when they do not read the "
-                       "file's lines, they are asked for.\n\nSettings file: %1 (only read)")
-            .arg(settingsText));
+                       "file's lines, they are asked for.\n\nSettings file: %1 (only read)\n"
+                       "Viewer's own settings (the lanes' layout and heights): %2")
+            .arg(settingsText, voltrix::viewerChoicesPath()));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The measurement file."),
@@ -83,7 +85,9 @@ int main(int argc, char* argv[]) {
         const voltrix::RecordedLayout stored = voltrix::RecordedLayout::fromSettings(
             voltrix::storedLogLineSettings(loaded, voltrix::systemDecimalSeparator().toStdString()));
 
-        voltrix::ViewerWindow window(stored);
+        // Its own choices in a file of its own: config.ini is the window's.
+        voltrix::ViewerWindow window(stored, voltrix::viewerChoicesPath());
+        window.setUnits({loaded.adcUnit, loaded.encUnit, loaded.mathUnit});
         window.show();
         window.setFollowing(options.follow);
         if (!options.file.isEmpty()) {

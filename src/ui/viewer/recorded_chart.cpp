@@ -5,11 +5,14 @@
 #include <cmath>
 
 #include <QCoreApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 
 #include "ui/chart/chart_view.h"
 #include "ui/chart/column_spans.h"
 #include "ui/chart/span_painter.h"
+#include "engine/text/units.h"
 #include "ui/viewer/span_canvas.h"
 #include "ui/viewer/time_axis.h"
 
@@ -78,11 +81,12 @@ protected:
     SpanPainter painter_;
 };
 
-// The quantities of the file, in their order, each over the ones before.
+// The quantities of one lane, in their order, each over the ones before.
 class QuantitiesTrace : public RecordedTrace {
 public:
-    explicit QuantitiesTrace(RecordedChart* chart)
-        : RecordedTrace(chart, chart->xAxis, chart->yAxis) {}
+    QuantitiesTrace(RecordedChart* chart, int lane, QCPAxisRect* rect)
+        : RecordedTrace(chart, rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft)),
+          lane_(lane) {}
 
 protected:
     void draw(QCPPainter* painter) override;
@@ -91,6 +95,7 @@ private:
     // The column spans of `quantity` in `spans_`.
     void buildSpans(const RecordedData& data, std::size_t quantity);
 
+    int lane_;
     SpanCanvas canvas_;
 };
 
@@ -109,18 +114,22 @@ private:
 };
 
 void QuantitiesTrace::draw(QCPPainter* painter) {
+    if (lane_ >= chart_->laneCount_) {
+        return;
+    }
     applyDefaultAntialiasingHint(painter);
     const auto snapshot = chart_->snapshot();
     if (!snapshot || snapshot->data().size() == 0) {
         return;
     }
     const RecordedData& data = snapshot->data();
+    const std::array<bool, kQuantityCount>& drawn = chart_->lanes_[lane_].quantities;
     const bool onCanvas = SpanCanvas::canPaintOn(*painter) && !painter->antialiasing();
     if (onCanvas) {
         canvas_.begin(clipRect());
     }
     for (std::size_t q = 0; q < kQuantityCount; ++q) {
-        if (!chart_->shown_[q] || data.values(q).empty()) {
+        if (!drawn[q] || data.values(q).empty()) {
             continue;
         }
         buildSpans(data, q);
@@ -269,14 +278,22 @@ RecordedChart::RecordedChart(QWidget* parent) : QCustomPlot(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     shown_.fill(true);
+    unitGroups_ = recordedUnitGroups({});
 
     outputsRect_ = new QCPAxisRect(this);
     plotLayout()->addElement(1, 0, outputsRect_);
     outputsRect_->setMinimumSize(0, kOutputsBandHeight);
     outputsRect_->setMaximumSize(QWIDGETSIZE_MAX, kOutputsBandHeight);
     auto* margins = new QCPMarginGroup(this);
-    axisRect()->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
     outputsRect_->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+    // The lanes beyond the first wait outside the layout until they are shown.
+    for (std::size_t n = 0; n < lanes_.size(); ++n) {
+        lanes_[n].rect = n == 0 ? axisRect() : new QCPAxisRect(this);
+        lanes_[n].rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+        if (n > 0) {
+            lanes_[n].rect->setVisible(false);
+        }
+    }
 
     QCPAxis* outputsX = outputsRect_->axis(QCPAxis::atBottom);
     QCPAxis* outputsY = outputsRect_->axis(QCPAxis::atLeft);
@@ -290,35 +307,42 @@ RecordedChart::RecordedChart(QWidget* parent) : QCustomPlot(parent) {
     outputsY->grid()->setVisible(false);
     outputsX->setTickLabels(false);
 
-    for (QCPAxisRect* rect : {axisRect(), outputsRect_}) {
+    // Every x axis follows the first lane's, and it them: one time for all.
+    std::vector<QCPAxis*> linked;
+    for (QCPAxisRect* rect : rects()) {
         rect->setBackground(kPlotBackground);
         rect->setRangeDrag(Qt::Horizontal);
         rect->setRangeZoom(Qt::Horizontal);
         for (QCPAxis* axis : rect->axes()) {
             axis->grid()->setPen(QPen(kGridColour, 0, Qt::DotLine));
         }
+        QCPAxis* x = rect->axis(QCPAxis::atBottom);
+        rect->setRangeDragAxes(x, nullptr);
+        rect->setRangeZoomAxes(x, nullptr);
+        if (x != xAxis) {
+            linked.push_back(x);
+            connect(x, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+                    [this](const QCPRange& range) {
+                        if (xAxis->range() != range) {
+                            xAxis->setRange(range);
+                        }
+                    });
+        }
     }
-    axisRect()->setRangeDragAxes(xAxis, nullptr);
-    axisRect()->setRangeZoomAxes(xAxis, nullptr);
-    outputsRect_->setRangeDragAxes(outputsX, nullptr);
-    outputsRect_->setRangeZoomAxes(outputsX, nullptr);
     setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-
     connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
-            [this, outputsX](const QCPRange& range) {
-                if (outputsX->range() != range) {
-                    outputsX->setRange(range);
+            [this, linked](const QCPRange& range) {
+                for (QCPAxis* x : linked) {
+                    if (x->range() != range) {
+                        x->setRange(range);
+                    }
                 }
                 xRangeChanged(range);
             });
-    connect(outputsX, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
-            [this](const QCPRange& range) {
-                if (xAxis->range() != range) {
-                    xAxis->setRange(range);
-                }
-            });
 
-    new QuantitiesTrace(this);  // owned by the plot
+    for (std::size_t n = 0; n < lanes_.size(); ++n) {
+        new QuantitiesTrace(this, static_cast<int>(n), lanes_[n].rect);  // owned by the plot
+    }
     new OutputsTrace(this, outputsX, outputsY);  // owned by the plot
 
     // The cursor on a layer of its own, so that moving it repaints only it.
@@ -336,8 +360,11 @@ RecordedChart::RecordedChart(QWidget* parent) : QCustomPlot(parent) {
         line->setVisible(false);
         return line;
     };
-    cursorLine_ = makeCursor(axisRect());
+    for (Lane& lane : lanes_) {
+        lane.cursor = makeCursor(lane.rect);
+    }
     outputsCursorLine_ = makeCursor(outputsRect_);
+    arrangeLanes();
 }
 
 void RecordedChart::setLoader(const RecordedFileLoader* loader) {
@@ -346,6 +373,7 @@ void RecordedChart::setLoader(const RecordedFileLoader* loader) {
     followEnd_ = true;
     columns_ = {};
     setCursorX(std::numeric_limits<double>::quiet_NaN());
+    arrangeLanes();
     dataGrew();
 }
 
@@ -358,21 +386,179 @@ std::optional<RecordedFileLoader::Snapshot> RecordedChart::snapshot() const {
 
 void RecordedChart::setQuantityShown(std::size_t quantity, bool shown) {
     shown_[quantity] = shown;
-    fitValueAxis();
-    replot(rpQueuedReplot);
+    arrangeLanes();
 }
 
 void RecordedChart::setOutputsShown(bool shown) {
     outputsShown_ = shown;
-    outputsRect_->setVisible(shown);
-    if (shown) {
-        if (plotLayout()->elementAt(1) != outputsRect_) {
-            plotLayout()->addElement(1, 0, outputsRect_);
-        }
-    } else {
-        plotLayout()->take(outputsRect_);
-        plotLayout()->simplify();
+    arrangeLanes();
+}
+
+void RecordedChart::setLaneLayout(LaneLayout layout) {
+    laneLayout_ = layout;
+    arrangeLanes();
+    emit lanesChanged();
+}
+
+double RecordedChart::laneStretch(int lane) const {
+    return plotLayout()->rowStretchFactors().value(lane, 1);
+}
+
+void RecordedChart::changeLaneHeight(int lane, int steps) {
+    if (lane < 0 || lane >= laneCount_) {
+        return;
     }
+    const auto& quantities = lanes_[static_cast<std::size_t>(lane)].quantities;
+    const auto first = std::find(quantities.begin(), quantities.end(), true);
+    if (first == quantities.end()) {
+        return;
+    }
+    int& step = heightSteps_[static_cast<std::size_t>(first - quantities.begin())];
+    step = std::clamp(step + steps, kFewestHeightSteps, kMostHeightSteps);
+    arrangeLanes();
+    emit lanesChanged();
+}
+
+void RecordedChart::equalLaneHeights() {
+    heightSteps_.fill(0);
+    arrangeLanes();
+    emit lanesChanged();
+}
+
+void RecordedChart::setHeightSteps(const std::array<int, kQuantityCount>& steps) {
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        heightSteps_[q] = std::clamp(steps[q], kFewestHeightSteps, kMostHeightSteps);
+    }
+    arrangeLanes();
+}
+
+void RecordedChart::contextMenuEvent(QContextMenuEvent* event) {
+    int lane = -1;
+    for (int n = 0; n < laneCount_; ++n) {
+        if (lanes_[static_cast<std::size_t>(n)].rect->outerRect().contains(event->pos())) {
+            lane = n;
+        }
+    }
+    if (laneLayout_ == LaneLayout::OneAxis || lane < 0) {
+        QCustomPlot::contextMenuEvent(event);
+        return;
+    }
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("viewer_lane_menu"));
+    const auto add = [&](const char* objectName, const QString& text, auto slot) {
+        QAction* action = menu.addAction(text);
+        action->setObjectName(QString::fromLatin1(objectName));
+        connect(action, &QAction::triggered, this, slot);
+    };
+    add("viewer_lane_taller", QCoreApplication::translate("Viewer", "Wyższy pas"),
+        [this, lane] { changeLaneHeight(lane, 1); });
+    add("viewer_lane_shorter", QCoreApplication::translate("Viewer", "Niższy pas"),
+        [this, lane] { changeLaneHeight(lane, -1); });
+    add("viewer_lane_equal", QCoreApplication::translate("Viewer", "Równe wysokości pasów"),
+        [this] { equalLaneHeights(); });
+    menu.exec(event->globalPos());
+}
+
+void RecordedChart::setUnitGroups(const std::array<int, kQuantityCount>& groups) {
+    unitGroups_ = groups;
+    arrangeLanes();
+}
+
+std::vector<QCPAxisRect*> RecordedChart::rects() const {
+    std::vector<QCPAxisRect*> all;
+    for (const Lane& lane : lanes_) {
+        all.push_back(lane.rect);
+    }
+    all.push_back(outputsRect_);
+    return all;
+}
+
+std::array<bool, kQuantityCount> RecordedChart::quantitiesInFile() const {
+    std::array<bool, kQuantityCount> inFile;
+    inFile.fill(true);
+    if (const auto snap = snapshot()) {
+        for (std::size_t q = 0; q < kQuantityCount; ++q) {
+            inFile[q] = snap->data().layout().hasQuantity(q);
+        }
+    }
+    return inFile;
+}
+
+void RecordedChart::arrangeLanes() {
+    for (Lane& lane : lanes_) {
+        lane.quantities.fill(false);
+    }
+    inFile_ = quantitiesInFile();
+    int count = 1;
+    if (laneLayout_ == LaneLayout::OneAxis) {
+        lanes_[0].quantities = shown_;
+    } else {
+        // The lane of each quantity (or unit) in the order of the quantities.
+        std::array<int, kQuantityCount> laneOf;
+        laneOf.fill(-1);
+        int next = 0;
+        for (std::size_t q = 0; q < kQuantityCount; ++q) {
+            if (!shown_[q] || !inFile_[q]) {
+                continue;
+            }
+            const std::size_t key = laneLayout_ == LaneLayout::LanesByUnit
+                                        ? static_cast<std::size_t>(unitGroups_[q]) % kQuantityCount
+                                        : q;
+            if (laneOf[key] < 0) {
+                laneOf[key] = next++;
+            }
+            lanes_[static_cast<std::size_t>(laneOf[key])].quantities[q] = true;
+        }
+        count = std::max(next, 1);
+    }
+    laneCount_ = count;
+
+    QCPLayoutGrid* grid = plotLayout();
+    for (QCPAxisRect* rect : rects()) {
+        if (rect->layout() == grid) {
+            grid->take(rect);
+        }
+    }
+    grid->simplify();
+    const bool oneAxis = laneLayout_ == LaneLayout::OneAxis;
+    for (int n = 0; n < static_cast<int>(lanes_.size()); ++n) {
+        Lane& lane = lanes_[static_cast<std::size_t>(n)];
+        const bool shown = n < count;
+        lane.rect->setVisible(shown);
+        if (!shown) {
+            lane.cursor->setVisible(false);
+            continue;
+        }
+        grid->addElement(n, 0, lane.rect);
+        // The time's labels under the last lane only, the lanes close together.
+        const bool last = n == count - 1;
+        lane.rect->axis(QCPAxis::atBottom)->setTickLabels(last);
+        lane.rect->axis(QCPAxis::atBottom)->setLabel(last ? xLabel_ : QString());
+        lane.rect->setAutoMargins(last ? QCP::msAll : QCP::msLeft | QCP::msRight | QCP::msTop);
+        lane.rect->setMargins(QMargins(0, 0, 0, last ? 0 : 2));
+        lane.rect->axis(QCPAxis::atLeft)->ticker()->setTickCount(oneAxis ? 5 : 3);
+        QStringList names;
+        if (!oneAxis) {
+            for (std::size_t q = 0; q < kQuantityCount; ++q) {
+                if (lane.quantities[q]) {
+                    names << QCoreApplication::translate(
+                        "Chart", chartSeriesTitle(static_cast<int>(q)).toUtf8());
+                }
+            }
+        }
+        lane.rect->axis(QCPAxis::atLeft)->setLabel(names.join(QStringLiteral(", ")));
+        const auto first = std::find(lane.quantities.begin(), lane.quantities.end(), true);
+        const int step = oneAxis || first == lane.quantities.end()
+                             ? 0
+                             : heightSteps_[static_cast<std::size_t>(first - lane.quantities.begin())];
+        grid->setRowStretchFactor(n, std::pow(1.5, step));
+    }
+    outputsRect_->setVisible(outputsShown_);
+    if (outputsShown_) {
+        grid->addElement(count, 0, outputsRect_);
+    }
+    setCursorX(cursorX_);
+    fitValueAxis();
     replot(rpQueuedReplot);
 }
 
@@ -395,21 +581,29 @@ void RecordedChart::applyXSource(XSource source) {
         case XSource::TimeOfDay:
             xAxis->setTicker(
                 QSharedPointer<TimeAxisTicker>::create(source == XSource::DateTime));
-            xAxis->setLabel(QString());
+            xLabel_.clear();
             break;
         case XSource::Counter:
             xAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
-            xAxis->setLabel(QCoreApplication::translate("Viewer", "licznik raportów"));
+            xLabel_ = QCoreApplication::translate("Viewer", "licznik raportów");
             break;
         case XSource::LineNumber:
             xAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
-            xAxis->setLabel(QCoreApplication::translate("Viewer", "numer linii"));
+            xLabel_ = QCoreApplication::translate("Viewer", "numer linii");
             break;
     }
     outputsRect_->axis(QCPAxis::atBottom)->setTicker(xAxis->ticker());
+    for (int n = 0; n < static_cast<int>(lanes_.size()); ++n) {
+        QCPAxis* x = lanes_[static_cast<std::size_t>(n)].rect->axis(QCPAxis::atBottom);
+        x->setTicker(xAxis->ticker());
+        x->setLabel(n == laneCount_ - 1 ? xLabel_ : QString());
+    }
 }
 
 void RecordedChart::dataGrew() {
+    if (quantitiesInFile() != inFile_) {
+        arrangeLanes();  // a stream's columns were chosen
+    }
     const std::optional<QCPRange> full = fullRange();
     if (!full) {
         replot(rpQueuedReplot);
@@ -485,24 +679,28 @@ void RecordedChart::fitValueAxis() {
     const QCPRange range = xAxis->range();
     const std::size_t first = data.indexAtOrAfter(range.lower);
     const std::size_t last = std::min(data.indexAtOrAfter(range.upper) + 1, data.size());
-    MinMax shown;
-    for (std::size_t q = 0; q < kQuantityCount; ++q) {
-        if (!shown_[q] || data.values(q).empty() || first >= last) {
+    for (int n = 0; n < laneCount_; ++n) {
+        const Lane& lane = lanes_[static_cast<std::size_t>(n)];
+        MinMax shown;
+        for (std::size_t q = 0; q < kQuantityCount; ++q) {
+            if (!lane.quantities[q] || data.values(q).empty() || first >= last) {
+                continue;
+            }
+            const MinMax values = data.minMax(q, first, last);
+            // An infinite value is drawn to the edge; it cannot set the scale.
+            if (!values.empty() && std::isfinite(values.min) && std::isfinite(values.max)) {
+                shown.add(values);
+            }
+        }
+        if (shown.empty()) {
             continue;
         }
-        const MinMax values = data.minMax(q, first, last);
-        // An infinite value is drawn to the edge; it cannot set the scale.
-        if (!values.empty() && std::isfinite(values.min) && std::isfinite(values.max)) {
-            shown.add(values);
-        }
+        const double low = shown.min;
+        const double high = shown.max;
+        const double margin =
+            high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.05, 0.5);
+        lane.rect->axis(QCPAxis::atLeft)->setRange(low - margin, high + margin);
     }
-    if (shown.empty()) {
-        return;
-    }
-    double low = shown.min;
-    double high = shown.max;
-    const double margin = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.05, 0.5);
-    yAxis->setRange(low - margin, high + margin);
 }
 
 const std::vector<std::size_t>& RecordedChart::columnStarts(const RecordedData& data) {
@@ -528,7 +726,11 @@ const std::vector<std::size_t>& RecordedChart::columnStarts(const RecordedData& 
 void RecordedChart::setCursorX(double x) {
     cursorX_ = x;
     const bool visible = std::isfinite(x);
-    for (QCPItemStraightLine* line : {cursorLine_, outputsCursorLine_}) {
+    std::vector<QCPItemStraightLine*> lines{outputsCursorLine_};
+    for (int n = 0; n < laneCount_; ++n) {
+        lines.push_back(lanes_[static_cast<std::size_t>(n)].cursor);
+    }
+    for (QCPItemStraightLine* line : lines) {
         line->setVisible(visible);
         if (visible) {
             line->point1->setCoords(x, 0);

@@ -18,10 +18,18 @@
 // lookups), a range of fewer lines than pixels point by point, both through
 // the live chart's column spans.
 //
+// The quantities share one value axis, or each gets a lane of its own
+// (or quantities of one unit share one), one above the other over the same
+// x: a few volts are not flattened by positions in the thousands.
+//
 // Mouse: drag pans, the wheel zooms the x axis; keys: Left/Right pan,
-// +/- zoom, Home shows the whole file. The value axis fits what is shown.
+// +/- zoom, Home shows the whole file. Each value axis fits what it shows.
 
 namespace voltrix {
+
+// How the quantities are laid out: one value axis for all, a lane each, or
+// a lane for each unit.
+enum class LaneLayout { OneAxis, Lanes, LanesByUnit };
 
 class RecordedChart : public QCustomPlot {
     Q_OBJECT
@@ -37,6 +45,28 @@ public:
     void setQuantityShown(std::size_t quantity, bool shown);
     bool outputsShown() const { return outputsShown_; }
     void setOutputsShown(bool shown);
+
+    LaneLayout laneLayout() const { return laneLayout_; }
+    void setLaneLayout(LaneLayout layout);
+    // Quantities of equal number share a unit (see recordedUnitGroups).
+    void setUnitGroups(const std::array<int, kQuantityCount>& groups);
+    // The lanes shown, top to bottom: one at least, the first being
+    // axisRect(). In each, the quantities it draws.
+    int laneCount() const { return laneCount_; }
+    QCPAxisRect* laneRect(int lane) const { return lanes_[lane].rect; }
+    bool laneHasQuantity(int lane, std::size_t quantity) const {
+        return lanes_[lane].quantities[quantity];
+    }
+    // Lanes are of equal height at first; each step makes one half as tall
+    // again, or back (the lane's context menu). A lane's height goes with
+    // its first quantity, in the quantities' order.
+    void changeLaneHeight(int lane, int steps);
+    void equalLaneHeights();
+    double laneStretch(int lane) const;
+    const std::array<int, kQuantityCount>& heightSteps() const { return heightSteps_; }
+    void setHeightSteps(const std::array<int, kQuantityCount>& steps);
+    static constexpr int kFewestHeightSteps = -2;
+    static constexpr int kMostHeightSteps = 4;
 
     // The loader read more: the whole-file range grows, and while the
     // right edge is at the end of the data it stays there.
@@ -59,8 +89,11 @@ public:
 
 signals:
     void cursorMoved(double x);
+    // The layout or a lane's height changed.
+    void lanesChanged();
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
@@ -68,8 +101,20 @@ private:
     friend class QuantitiesTrace;
     friend class OutputsTrace;
 
+    struct Lane {
+        QCPAxisRect* rect = nullptr;
+        QCPItemStraightLine* cursor = nullptr;
+        std::array<bool, kQuantityCount> quantities{};
+    };
+
     std::optional<RecordedFileLoader::Snapshot> snapshot() const;
     void xRangeChanged(const QCPRange& range);
+    // Puts the shown quantities into lanes and the lanes into the plot.
+    void arrangeLanes();
+    // The lanes, shown or not, and the outputs' band.
+    std::vector<QCPAxisRect*> rects() const;
+    // The quantities the loader's columns hold; all without a loader.
+    std::array<bool, kQuantityCount> quantitiesInFile() const;
     void fitValueAxis();
     void applyXSource(XSource source);
     // The whole file's x range; empty when there is no line.
@@ -86,8 +131,15 @@ private:
     bool xSourceApplied_ = false;
     double cursorX_ = std::numeric_limits<double>::quiet_NaN();
     QCPAxisRect* outputsRect_ = nullptr;
-    QCPItemStraightLine* cursorLine_ = nullptr;
     QCPItemStraightLine* outputsCursorLine_ = nullptr;
+    LaneLayout laneLayout_ = LaneLayout::OneAxis;
+    std::array<int, kQuantityCount> unitGroups_{};
+    // One for each quantity, made once; the first laneCount_ are shown.
+    std::array<Lane, kQuantityCount> lanes_{};
+    int laneCount_ = 1;
+    std::array<int, kQuantityCount> heightSteps_{};  // by a lane's first quantity
+    std::array<bool, kQuantityCount> inFile_{};
+    QString xLabel_;  // under the last lane
 
     struct ColumnCache {
         std::size_t lines = 0;

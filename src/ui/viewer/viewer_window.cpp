@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -23,6 +25,7 @@
 #include "ui/chart/chart_view.h"
 #include "ui/viewer/column_layout_dialog.h"
 #include "ui/viewer/recorded_chart.h"
+#include "ui/viewer/viewer_choices.h"
 
 namespace voltrix {
 namespace {
@@ -40,8 +43,10 @@ QString quantityTitle(std::size_t quantity) {
 
 }  // namespace
 
-ViewerWindow::ViewerWindow(const RecordedLayout& storedLayout, QWidget* parent)
+ViewerWindow::ViewerWindow(const RecordedLayout& storedLayout, const QString& choicesPath,
+                           QWidget* parent)
     : QMainWindow(parent),
+      choicesPath_(choicesPath),
       storedLayout_(storedLayout),
       layout_(storedLayout),
       progressQueued_(std::make_shared<std::atomic<bool>>(false)) {
@@ -91,6 +96,15 @@ ViewerWindow::ViewerWindow(const RecordedLayout& storedLayout, QWidget* parent)
     statusBar()->addWidget(counts_, 1);
     statusBar()->addPermanentWidget(progress_);
     buildActions();
+
+    const ViewerChoices choices = readViewerChoices(choicesPath_);
+    chart_->setHeightSteps(choices.heightSteps);
+    setLaneLayout(choices.layout);
+    connect(chart_, &RecordedChart::lanesChanged, this, [this] {
+        if (!choicesPath_.isEmpty()) {
+            writeViewerChoices(choicesPath_, {chart_->laneLayout(), chart_->heightSteps()});
+        }
+    });
 }
 
 ViewerWindow::~ViewerWindow() {
@@ -116,6 +130,35 @@ void ViewerWindow::buildActions() {
     add("viewer_whole", tr("Cały plik"), [this] { chart_->showWholeFile(); });
     add("viewer_save_picture", tr("Zapisz obraz…"), [this] { askSavePicture(); });
     saveLinesAction_ = add("viewer_save_lines", tr("Zapisz linie…"), [this] { askSaveLines(); });
+
+    QMenu* view = menuBar()->addMenu(tr("Widok"));
+    view->setObjectName(QStringLiteral("viewer_view_menu"));
+    laneLayouts_ = new QActionGroup(this);
+    const auto addLayout = [&](const char* objectName, const QString& text, LaneLayout layout) {
+        QAction* action = view->addAction(text);
+        action->setObjectName(QString::fromLatin1(objectName));
+        action->setCheckable(true);
+        action->setData(static_cast<int>(layout));
+        action->setChecked(layout == chart_->laneLayout());
+        laneLayouts_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, layout] { setLaneLayout(layout); });
+    };
+    addLayout("viewer_layout_one", tr("Jedna oś"), LaneLayout::OneAxis);
+    addLayout("viewer_layout_lanes", tr("Osobne pasy"), LaneLayout::Lanes);
+    addLayout("viewer_layout_units", tr("Pasy według jednostek"), LaneLayout::LanesByUnit);
+}
+
+void ViewerWindow::setUnits(const UserUnitTexts& units) {
+    chart_->setUnitGroups(recordedUnitGroups(units));
+}
+
+void ViewerWindow::setLaneLayout(LaneLayout layout) {
+    for (QAction* action : laneLayouts_->actions()) {
+        if (action->data().toInt() == static_cast<int>(layout)) {
+            action->setChecked(true);
+        }
+    }
+    chart_->setLaneLayout(layout);
 }
 
 // A stream cannot be read again: not for other columns, another follow

@@ -10,8 +10,11 @@
 
 #include "engine/recorded/recorded_file_loader.h"
 #include "engine/recorded/recorded_layout.h"
+#include "engine/text/units.h"
+#include "ui/viewer/recorded_chart.h"
 
 class QAction;
+class QActionGroup;
 class QCheckBox;
 class QLabel;
 class QProgressBar;
@@ -24,15 +27,16 @@ class QProgressBar;
 
 namespace voltrix {
 
-class RecordedChart;
-
 class ViewerWindow : public QMainWindow {
     Q_OBJECT
 
 public:
     // `storedLayout`: the columns the window's settings log, used for a
-    // file unless they do not read it.
-    explicit ViewerWindow(const RecordedLayout& storedLayout, QWidget* parent = nullptr);
+    // file unless they do not read it. `choicesPath`: the viewer's own
+    // settings file (see viewer_choices.h), read here and written when a
+    // choice changes; empty keeps nothing.
+    explicit ViewerWindow(const RecordedLayout& storedLayout, const QString& choicesPath = QString(),
+                          QWidget* parent = nullptr);
     ~ViewerWindow() override;
 
     // Opens `path`, asking for its columns when the stored ones do not read
@@ -40,6 +44,11 @@ public:
     // operator cancelled; the reason is shown.
     bool openFile(const QString& path, std::optional<RecordedLayout> layout = std::nullopt);
     void setFollowing(bool follow);
+    // One value axis, a lane per quantity or a lane per unit.
+    void setLaneLayout(LaneLayout layout);
+    // The user's units from the window's settings: quantities of one unit
+    // share a lane by unit.
+    void setUnits(const UserUnitTexts& units);
 
     RecordedChart* chart() const { return chart_; }
     const RecordedFileLoader* loader() const { return loader_.get(); }
@@ -72,6 +81,7 @@ private:
     void askSaveLines();
     void showProblem(const QString& text);
 
+    QString choicesPath_;
     RecordedLayout storedLayout_;
     RecordedLayout layout_;
     QString path_;
@@ -92,6 +102,7 @@ private:
     QAction* followAction_ = nullptr;
     QAction* columnsAction_ = nullptr;
     QAction* saveLinesAction_ = nullptr;
+    QActionGroup* laneLayouts_ = nullptr;
 };
 
 }  // namespace voltrix

@@ -47,5 +47,38 @@ TEST(IndicatorText, BlankNumberSuffix) {
               QStringLiteral(" 0.00 [...]"));
 }
 
+// Quantities: ADC1..4 0..3, averages 4..7, positions 8, 9, velocities 10,
+// 11, math 12, 13.
+TEST(RecordedUnitGroups, QuantitiesOfOneKnownUnitShareAGroup) {
+    struct Case {
+        const char* name;
+        UserUnitTexts units;
+        std::array<int, kQuantityCount> groups;
+    };
+    UserUnitTexts volts;
+    volts.adc = {QStringLiteral("V"), QStringLiteral("V"), QString(), QStringLiteral("bar")};
+    UserUnitTexts shared;
+    shared.adc[1] = QStringLiteral("mm");
+    shared.enc = {QStringLiteral("mm"), QStringLiteral("mm")};
+    shared.math = {QStringLiteral("..."), QStringLiteral("...")};
+    UserUnitTexts mathOnly;
+    mathOnly.math = {QStringLiteral("%"), QString()};
+    const Case cases[] = {
+        {"no user units: only a channel's value and average",
+         UserUnitTexts{},
+         {0, 1, 2, 3, 0, 1, 2, 3, 8, 9, 10, 11, 12, 13}},
+        {"ADCs of one unit, one of another",
+         volts,
+         {0, 0, 2, 3, 0, 0, 2, 3, 8, 9, 10, 11, 12, 13}},
+        // Velocities in mm per a time that only the mode tells: never merged.
+        {"one unit across kinds", shared, {0, 1, 2, 3, 0, 1, 2, 3, 1, 1, 10, 11, 12, 12}},
+        {"an empty math unit is none", mathOnly, {0, 1, 2, 3, 0, 1, 2, 3, 8, 9, 10, 11, 12, 13}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(recordedUnitGroups(c.units), c.groups);
+    }
+}
+
 }  // namespace
 }  // namespace voltrix

@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QStatusBar>
@@ -18,6 +20,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -385,6 +388,309 @@ TEST_F(ViewerWindowTest, TimeAxisLabelsNameTheirTicksOverShortSpans) {
             }
         }
     }
+}
+
+// Two ADCs of a few volts and an encoder in the thousands, a line every ms:
+// ADC1 1 .. 3.7, ADC2 4 .. 4.6, encoder 1 position 1000 + 2 i.
+LogLineSettings adcsAndEncoder() {
+    LogLineSettings settings = dateTimeAdc1AndOutputs();
+    settings.set(LogColumn::Adc2);
+    settings.set(LogColumn::Enc1Position);
+    return settings;
+}
+
+constexpr std::size_t kAdc1 = 0;
+constexpr std::size_t kAdc2 = 1;
+constexpr std::size_t kEnc1Position = 8;
+
+std::vector<std::string> adcAndEncoderLines(int count) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < count; ++i) {
+        Measurement m;
+        m.adc[0].value = 1.0f + static_cast<float>(i % 10) * 0.3f;
+        m.adc[1].value = 4.0f + static_cast<float>(i % 7) * 0.1f;
+        m.enc[0].position = 1000.0f + 2.0f * static_cast<float>(i);
+        std::string line;
+        BuildLogLine(line, adcsAndEncoder(), test::clockFromMilliseconds(kStart + i),
+                     static_cast<std::uint32_t>(i), m);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class ViewerLanesTest : public ViewerWindowTest {
+protected:
+    std::unique_ptr<ViewerWindow> openLoaded() {
+        auto window = open(write(adcAndEncoderLines(1000)), adcsAndEncoder());
+        EXPECT_TRUE(waitFor([&] { return window->loader()->progress().finished; }));
+        QCoreApplication::processEvents();
+        return window;
+    }
+
+    static void choose(ViewerWindow& window, const char* action) {
+        auto* found = window.findChild<QAction*>(QString::fromLatin1(action));
+        ASSERT_NE(found, nullptr) << action;
+        found->trigger();
+        window.chart()->replot();  // lays the lanes out
+    }
+
+    static QCPRange valueRange(RecordedChart* chart, int lane) {
+        return chart->laneRect(lane)->axis(QCPAxis::atLeft)->range();
+    }
+};
+
+// Each checked quantity of the file in a lane of its own, whose value axis
+// fits that quantity alone: the volts are not flattened by the encoder.
+TEST_F(ViewerLanesTest, EachCheckedQuantityGetsALaneWithAValueAxisOfItsOwn) {
+    const auto window = openLoaded();
+    RecordedChart* chart = window->chart();
+    choose(*window, "viewer_layout_lanes");
+    ASSERT_EQ(chart->laneCount(), 3);
+    EXPECT_EQ(chart->axisRects().size(), 4);  // and the outputs' band
+    EXPECT_EQ(chart->axisRects().back(), chart->outputsRect());
+    struct Lane {
+        std::size_t quantity;
+        double low;   // the quantity's range
+        double high;
+    };
+    const Lane lanes[] = {{kAdc1, 1.0, 3.7}, {kAdc2, 4.0, 4.6}, {kEnc1Position, 1000, 2998}};
+    for (int n = 0; n < 3; ++n) {
+        SCOPED_TRACE(n);
+        const Lane& lane = lanes[n];
+        for (std::size_t q = 0; q < kQuantityCount; ++q) {
+            EXPECT_EQ(chart->laneHasQuantity(n, q), q == lane.quantity) << q;
+        }
+        const QCPRange range = valueRange(chart, n);
+        EXPECT_LE(range.lower, lane.low);
+        EXPECT_GE(range.upper, lane.high);
+        // Its own range, not the others': at most a tenth more than it.
+        EXPECT_LE(range.size(), (lane.high - lane.low) * 1.1 + 1e-6);
+        EXPECT_EQ(chart->axisRects()[n], chart->laneRect(n));
+    }
+    // Each lane draws its own quantity, in its colour, within its area.
+    const QImage image = chart->toPixmap(chart->width(), chart->height()).toImage();
+    for (int n = 0; n < 3; ++n) {
+        SCOPED_TRACE(n);
+        const QRect area = chart->laneRect(n)->rect();
+        for (int m = 0; m < 3; ++m) {
+            const QRgb colour = chartSeriesColour(static_cast<int>(lanes[m].quantity)).rgb();
+            int found = 0;
+            for (int py = area.top(); py <= area.bottom(); ++py) {
+                for (int px = area.left(); px <= area.right(); ++px) {
+                    found += image.pixel(px, py) == colour ? 1 : 0;
+                }
+            }
+            if (m == n) {
+                EXPECT_GT(found, area.width() / 2);
+            } else {
+                EXPECT_EQ(found, 0) << m;
+            }
+        }
+    }
+
+    // An unchecked quantity leaves, and its lane with it.
+    window->findChild<QCheckBox*>(QStringLiteral("viewer_quantity_2"))->setChecked(false);
+    EXPECT_EQ(chart->laneCount(), 2);
+    EXPECT_TRUE(chart->laneHasQuantity(1, kEnc1Position));
+    EXPECT_EQ(chart->axisRects().size(), 3);
+}
+
+// The wheel over the last lane zooms the time of every lane and of the
+// outputs' band alike.
+TEST_F(ViewerLanesTest, ZoomingTimeInOneLaneMovesEveryLane) {
+    const auto window = openLoaded();
+    RecordedChart* chart = window->chart();
+    choose(*window, "viewer_layout_lanes");
+    ASSERT_EQ(chart->laneCount(), 3);
+    const QCPRange whole = chart->xAxis->range();
+    const QPoint pos = chart->laneRect(2)->rect().center();
+    QWheelEvent wheel(pos, chart->mapToGlobal(pos), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(chart, &wheel);
+    const QCPRange zoomed = chart->laneRect(2)->axis(QCPAxis::atBottom)->range();
+    EXPECT_LT(zoomed.size(), whole.size() * 0.95);
+    for (QCPAxisRect* rect : chart->axisRects()) {
+        EXPECT_EQ(rect->axis(QCPAxis::atBottom)->range(), zoomed);
+    }
+    EXPECT_EQ(chart->xAxis->range(), zoomed);
+}
+
+// One axis again is today's chart: one value axis over every quantity.
+TEST_F(ViewerLanesTest, OneAxisAgainShowsEveryQuantityOnOneValueAxis) {
+    const auto window = openLoaded();
+    RecordedChart* chart = window->chart();
+    choose(*window, "viewer_layout_lanes");
+    ASSERT_EQ(chart->laneCount(), 3);
+    choose(*window, "viewer_layout_one");
+    EXPECT_EQ(chart->laneLayout(), LaneLayout::OneAxis);
+    EXPECT_EQ(chart->laneCount(), 1);
+    EXPECT_EQ(chart->axisRects().size(), 2);
+    EXPECT_EQ(chart->axisRect(), chart->laneRect(0));
+    EXPECT_LE(chart->yAxis->range().lower, 1.0);
+    EXPECT_GE(chart->yAxis->range().upper, 2998);
+    EXPECT_TRUE(chart->xAxis->tickLabels());
+    EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("viewer_layout_one"))->isChecked());
+}
+
+TEST_F(ViewerLanesTest, TheCursorReadsEveryShownValueOverAnyLane) {
+    const auto window = openLoaded();
+    RecordedChart* chart = window->chart();
+    choose(*window, "viewer_layout_lanes");
+    ASSERT_EQ(chart->laneCount(), 3);
+    chart->xAxis->setRange(static_cast<double>(kStart) / 1000,
+                           static_cast<double>(kStart + 10) / 1000);
+    chart->replot();
+    // Over line 7 (ADC1 3.1, ADC2 4.0, encoder 1014), in the encoder's lane.
+    const double x = static_cast<double>(kStart + 7) / 1000;
+    const int px = static_cast<int>(std::lround(chart->xAxis->coordToPixel(x)));
+    moveMouse(chart, {px, chart->laneRect(2)->rect().center().y()});
+    const QString readout = window->readout();
+    EXPECT_TRUE(readout.startsWith(QStringLiteral("8-12-2026 9:00:00.007"))) << readout.toStdString();
+    EXPECT_TRUE(readout.contains(QStringLiteral("wartość ADC1: 3"))) << readout.toStdString();
+    EXPECT_TRUE(readout.contains(QStringLiteral("wartość ADC2: 4"))) << readout.toStdString();
+    EXPECT_TRUE(readout.contains(QStringLiteral("1014"))) << readout.toStdString();
+}
+
+// By unit, quantities of one known unit share a lane; unknown units are
+// never taken for one.
+TEST_F(ViewerLanesTest, LanesByUnitMergeTheQuantitiesOfOneUnit) {
+    UserUnitTexts volts;
+    volts.adc = {QStringLiteral("V"), QStringLiteral("V"), QString(), QString()};
+    struct Case {
+        const char* name;
+        UserUnitTexts units;
+        std::vector<std::vector<std::size_t>> lanes;
+    };
+    const Case cases[] = {
+        {"both ADCs in volts", volts, {{kAdc1, kAdc2}, {kEnc1Position}}},
+        {"no units known", UserUnitTexts{}, {{kAdc1}, {kAdc2}, {kEnc1Position}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto window = openLoaded();
+        window->setUnits(c.units);
+        choose(*window, "viewer_layout_units");
+        RecordedChart* chart = window->chart();
+        ASSERT_EQ(chart->laneCount(), static_cast<int>(c.lanes.size()));
+        for (int n = 0; n < chart->laneCount(); ++n) {
+            for (std::size_t q = 0; q < kQuantityCount; ++q) {
+                const auto& lane = c.lanes[static_cast<std::size_t>(n)];
+                EXPECT_EQ(chart->laneHasQuantity(n, q),
+                          std::find(lane.begin(), lane.end(), q) != lane.end())
+                    << n << " " << q;
+            }
+        }
+        // The merged lane fits both ADCs, 1 .. 4.6, and not the encoder.
+        const QCPRange first = valueRange(chart, 0);
+        EXPECT_LE(first.lower, 1.0);
+        EXPECT_GE(first.upper, c.lanes[0].size() == 2 ? 4.6 : 3.7);
+        EXPECT_LT(first.upper, 10);
+        QFile::remove(dir_.filePath("m.csv"));
+    }
+}
+
+// The lanes' context menu makes one taller or shorter, or all equal again.
+TEST_F(ViewerLanesTest, ALanesContextMenuChangesItsHeight) {
+    const auto window = openLoaded();
+    RecordedChart* chart = window->chart();
+    window->resize(1000, 1400);  // room above the lanes' least heights
+    QCoreApplication::processEvents();
+    choose(*window, "viewer_layout_lanes");
+    ASSERT_EQ(chart->laneCount(), 3);
+    const auto heights = [&] {
+        chart->replot();
+        std::vector<int> all;
+        for (int n = 0; n < chart->laneCount(); ++n) {
+            all.push_back(chart->laneRect(n)->outerRect().height());
+        }
+        return all;
+    };
+    const std::vector<int> equal = heights();
+    EXPECT_LE(std::abs(equal[0] - equal[1]), 3);
+    EXPECT_LE(std::abs(equal[1] - equal[2]), 3);
+    // Chooses `action` in the menu of the lane under `pos`.
+    const auto fromMenu = [&](int lane, const char* action) {
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            seen = true;
+            auto* item = menu->findChild<QAction*>(QString::fromLatin1(action));
+            ASSERT_NE(item, nullptr) << action;
+            menu->close();
+            item->trigger();
+        });
+        const QPoint pos = chart->laneRect(lane)->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, chart->mapToGlobal(pos));
+        QApplication::sendEvent(chart, &event);
+        EXPECT_TRUE(seen) << action;
+    };
+    fromMenu(1, "viewer_lane_taller");
+    std::vector<int> changed = heights();
+    EXPECT_GT(changed[1], equal[1] + 10);
+    EXPECT_GT(changed[1], changed[0] + 10);
+    EXPECT_LE(std::abs(changed[0] - changed[2]), 3);
+    EXPECT_DOUBLE_EQ(chart->laneStretch(1), 1.5);
+
+    fromMenu(2, "viewer_lane_shorter");
+    const std::vector<int> taller = changed;
+    changed = heights();
+    EXPECT_LT(changed[2], taller[2] - 10);
+    EXPECT_LT(chart->laneStretch(2), 1);
+
+    fromMenu(0, "viewer_lane_equal");
+    changed = heights();
+    EXPECT_LE(std::abs(changed[0] - changed[1]), 3);
+    EXPECT_LE(std::abs(changed[1] - changed[2]), 3);
+}
+
+// The layout and the heights are the viewer's own, in voltrix-view.ini: a
+// new window reads them back, and the window's config.ini beside it stays
+// as it was, byte for byte.
+TEST_F(ViewerLanesTest, TheChoiceIsRememberedInTheViewersOwnFile) {
+    const QString config = dir_.filePath(QStringLiteral("config.ini"));
+    {
+        QFile file(config);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Options]\r\nAdcUnit1=V\r\nChart1=1\r\n");
+    }
+    const QByteArray configBefore = contents(config);
+    const QString choices = dir_.filePath(QStringLiteral("voltrix-view.ini"));
+    const QString path = write(adcAndEncoderLines(1000));
+    struct Case {
+        const char* action;
+        LaneLayout layout;
+    };
+    const Case cases[] = {{"viewer_layout_units", LaneLayout::LanesByUnit},
+                          {"viewer_layout_lanes", LaneLayout::Lanes},
+                          {"viewer_layout_one", LaneLayout::OneAxis}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        std::array<int, kQuantityCount> steps{};
+        {
+            ViewerWindow window(RecordedLayout::fromSettings(adcsAndEncoder()), choices);
+            window.show();
+            ASSERT_TRUE(window.openFile(path));
+            ASSERT_TRUE(waitFor([&] { return window.loader()->progress().finished; }));
+            choose(window, "viewer_layout_lanes");
+            // ADC2's lane, from what the last window left.
+            const int before = window.chart()->heightSteps()[kAdc2];
+            window.chart()->changeLaneHeight(1, 2);
+            choose(window, c.action);
+            steps = window.chart()->heightSteps();
+            EXPECT_EQ(steps[kAdc2], std::min(before + 2, RecordedChart::kMostHeightSteps));
+        }
+        ViewerWindow again(RecordedLayout::fromSettings(adcsAndEncoder()), choices);
+        EXPECT_EQ(again.chart()->laneLayout(), c.layout);
+        EXPECT_EQ(again.chart()->heightSteps(), steps);
+        for (const char* name : {"viewer_layout_one", "viewer_layout_lanes", "viewer_layout_units"}) {
+            EXPECT_EQ(again.findChild<QAction*>(QString::fromLatin1(name))->isChecked(),
+                      QByteArray(name) == c.action)
+                << name;
+        }
+        EXPECT_EQ(contents(config), configBefore);
+    }
+    EXPECT_TRUE(contents(choices).contains("Layout=one-axis")) << contents(choices).toStdString();
 }
 
 // The causes of errors are named in the interface's language, as the rest
