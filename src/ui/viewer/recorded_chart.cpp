@@ -360,8 +360,25 @@ RecordedChart::RecordedChart(QWidget* parent) : QCustomPlot(parent) {
         line->setVisible(false);
         return line;
     };
+    // A lane's name inside its corner: a rotated axis label outgrows a lane
+    // that is lower than the name is long.
+    const auto makeName = [this](QCPAxisRect* rect) {
+        auto* name = new QCPItemText(this);
+        name->setClipToAxisRect(true);
+        name->setClipAxisRect(rect);
+        name->position->setType(QCPItemPosition::ptAxisRectRatio);
+        name->position->setAxisRect(rect);
+        name->position->setCoords(0, 0);
+        name->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+        name->setPadding(QMargins(4, 1, 4, 1));
+        name->setColor(Qt::white);
+        name->setBrush(QColor(0, 0, 0, 160));
+        name->setVisible(false);
+        return name;
+    };
     for (Lane& lane : lanes_) {
         lane.cursor = makeCursor(lane.rect);
+        lane.name = makeName(lane.rect);
     }
     outputsCursorLine_ = makeCursor(outputsRect_);
     arrangeLanes();
@@ -527,6 +544,7 @@ void RecordedChart::arrangeLanes() {
         lane.rect->setVisible(shown);
         if (!shown) {
             lane.cursor->setVisible(false);
+            lane.name->setVisible(false);
             continue;
         }
         grid->addElement(n, 0, lane.rect);
@@ -546,7 +564,8 @@ void RecordedChart::arrangeLanes() {
                 }
             }
         }
-        lane.rect->axis(QCPAxis::atLeft)->setLabel(names.join(QStringLiteral(", ")));
+        lane.name->setText(names.join(QStringLiteral(", ")));
+        lane.name->setVisible(!names.isEmpty());
         const auto first = std::find(lane.quantities.begin(), lane.quantities.end(), true);
         const int step = oneAxis || first == lane.quantities.end()
                              ? 0

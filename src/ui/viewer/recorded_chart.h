@@ -104,6 +104,7 @@ private:
     struct Lane {
         QCPAxisRect* rect = nullptr;
         QCPItemStraightLine* cursor = nullptr;
+        QCPItemText* name = nullptr;  // what the lane shows, inside its top left corner
         std::array<bool, kQuantityCount> quantities{};
     };
 
