@@ -22,42 +22,14 @@
 
 #if defined(__unix__)
 #include "engine/logging/file_size_limit.h"
+#include "engine/logging/log_test_support.h"
 #endif
 
 namespace voltrix {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-// Far beyond what any condition below takes, even on a loaded machine.
-constexpr auto kDeadline = 30s;
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Polls `condition` until it holds or the deadline passes.
-template <typename Condition>
-bool waitFor(Condition condition) {
-    const auto end = Clock::now() + kDeadline;
-    while (!condition()) {
-        if (Clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
-// A line of exactly `length` bytes that names its index: "17;xxxx\r\n".
-std::string makeLine(int index, std::size_t length = 24) {
-    std::string line = std::to_string(index) + ';';
-    line.resize(length - 2, 'x');
-    return line + "\r\n";
-}
-
+using namespace log_test;
 // A sink in memory that can hold a line back and refuse lines on demand.
 class FakeSink : public LogSink {
 public:

@@ -15,15 +15,13 @@
 
 #if defined(__unix__)
 #include "engine/logging/file_size_limit.h"
+#include "engine/logging/log_test_support.h"
 #endif
 
 namespace voltrix {
 namespace {
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using log_test::contents;
 
 class MeasurementLogTest : public ::testing::Test {
 protected:

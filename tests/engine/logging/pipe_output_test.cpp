@@ -27,37 +27,16 @@
 #include "engine/logging/measurement_log.h"
 #include "engine/logging/stdout_log_sink.h"
 #include "qt_printers.h"
+#include "engine/logging/log_test_support.h"
 
 namespace voltrix {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-// Far beyond what any condition below takes, even on a loaded machine.
-constexpr auto kDeadline = 30s;
+using namespace log_test;
 // How long a call may take before it counts as hanging: several times the
 // writer's patience with a reader, yet far below for ever.
 constexpr auto kHanging = 20s;
-
-template <typename Condition>
-bool waitFor(Condition condition, Clock::duration limit = kDeadline) {
-    const auto end = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
-// A line of exactly `length` bytes that names its index: "17;xxxx\r\n".
-std::string makeLine(int index, std::size_t length) {
-    std::string line = std::to_string(index) + ';';
-    line.resize(length - 2, 'x');
-    return line + "\r\n";
-}
 
 std::string firstLines(int count, std::size_t length) {
     std::string lines;

@@ -17,6 +17,7 @@
 
 #include "engine/logging/log_writer.h"
 #include "qt_printers.h"
+#include "engine/logging/log_test_support.h"
 
 // A recording split into files: names, the lines across the splits, and the
 // old files deleted or kept.
@@ -25,27 +26,16 @@ namespace voltrix {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace log_test;
 using TimePoint = std::chrono::system_clock::time_point;
 
 // 2026-12-11 06:00:00 UTC; the names use whatever local time that is.
 const TimePoint kStart = TimePoint(std::chrono::seconds(1796968800));
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
-}
-
-// A line of exactly `length` bytes that names its index: "17;xxxx\r\n".
-std::string makeLine(int index, std::size_t length = 24) {
-    std::string line = std::to_string(index) + ';';
-    line.resize(length - 2, 'x');
-    return line + "\r\n";
 }
 
 // Succeeds when each file holds whole lines only, the first a line start,
