@@ -116,9 +116,6 @@ bool DeviceLink::JvHidDeviceController1Enumerate(HidDevice& device, int index) {
 }
 
 void DeviceLink::JvHidDeviceController1DeviceChange() {
-    // A failure of a read makes the controller list again, so the count is
-    // current whenever the listing changes.
-    takeFailureCount();
     cancelRetry();
     disconnect();
     for (HidDevice* device : listed_) {
@@ -152,6 +149,8 @@ void DeviceLink::JvHidDeviceController1DeviceChange() {
         const bool reads = connectModule(device);
         unopened_ = !reads && device->info().readWriteAccess ? device : nullptr;
     }
+    // A failed read makes the controller list again, and a failed open is
+    // counted here, so the count is current whenever the list is told.
     takeFailureCount();
     if (unopened_ != nullptr) {
         scheduleRetry();
