@@ -22,7 +22,7 @@ XSource xSourceFor(const RecordedLayout& layout) {
     return layout.has(LogColumn::Counter) ? XSource::Counter : XSource::LineNumber;
 }
 
-XAxis::XAxis(XSource source) : source_(source) {}
+XAxis::XAxis(XSource source, State state) : source_(source), s_(state) {}
 
 void XAxis::reset() { *this = XAxis(source_); }
 
@@ -36,10 +36,10 @@ double XAxis::next(const ParsedLine& line, std::uint64_t lineNumber) {
         break;
     case XSource::TimeOfDay:
         raw = line.time;
-        if (started_ && raw < previousRaw_ - kHalfDay) {
-            offset_ += kMillisecondsPerDay;
+        if (s_.started && raw < s_.previousRaw - kHalfDay) {
+            s_.offset += kMillisecondsPerDay;
         }
-        previousRaw_ = raw;
+        s_.previousRaw = raw;
         break;
     case XSource::Counter:
         if (!line.counterKnown) {
@@ -47,13 +47,13 @@ double XAxis::next(const ParsedLine& line, std::uint64_t lineNumber) {
             break;
         }
         // The difference of two 32-bit counts, taken modulo 2^32, undoes the wrap.
-        unwrapped_ = counterSeen_ ? unwrapped_ + static_cast<std::int32_t>(
+        s_.unwrapped = s_.counterSeen ? s_.unwrapped + static_cast<std::int32_t>(
                                                      static_cast<std::uint32_t>(line.counter) -
-                                                     static_cast<std::uint32_t>(lastCounter_))
+                                                     static_cast<std::uint32_t>(s_.lastCounter))
                                   : line.counter;
-        lastCounter_ = line.counter;
-        counterSeen_ = true;
-        raw = unwrapped_;
+        s_.lastCounter = line.counter;
+        s_.counterSeen = true;
+        raw = s_.unwrapped;
         break;
     case XSource::LineNumber:
         raw = static_cast<std::int64_t>(lineNumber);
@@ -61,23 +61,23 @@ double XAxis::next(const ParsedLine& line, std::uint64_t lineNumber) {
     }
 
     std::int64_t x = 0;
-    if (!started_) {
-        x = known ? raw + offset_ : 0;
-        started_ = true;
+    if (!s_.started) {
+        x = known ? raw + s_.offset : 0;
+        s_.started = true;
     } else if (!known) {
-        x = previous_ + lastStep_;
+        x = s_.previous + s_.lastStep;
     } else {
-        x = raw + offset_;
-        const std::int64_t step = x - previous_;
+        x = raw + s_.offset;
+        const std::int64_t step = x - s_.previous;
         if (step < 0) {
             // From here on the raw values continue from the previous line.
-            offset_ += previous_ + lastStep_ - x;
-            x = previous_ + lastStep_;
+            s_.offset += s_.previous + s_.lastStep - x;
+            x = s_.previous + s_.lastStep;
         } else if (step > 0) {
-            lastStep_ = step;
+            s_.lastStep = step;
         }
     }
-    previous_ = x;
+    s_.previous = x;
     const bool milliseconds = source_ == XSource::DateTime || source_ == XSource::TimeOfDay;
     return milliseconds ? static_cast<double>(x) / 1000.0 : static_cast<double>(x);
 }

@@ -39,22 +39,30 @@ XSource xSourceFor(const RecordedLayout& layout);
 // hours is midnight and adds a day.
 class XAxis {
 public:
-    explicit XAxis(XSource source);
+    // Everything the axis carries from one line to the next: what an index
+    // keeps to start reading again in the middle of a file.
+    struct State {
+        bool started = false;
+        std::int64_t previous = 0;      // previous x, in whole units (ms or counts)
+        std::int64_t lastStep = 1;      // last forward step, in units
+        std::int64_t offset = 0;        // added to the raw value
+        std::int64_t unwrapped = 0;     // counter with its wraps undone
+        std::int32_t lastCounter = 0;
+        bool counterSeen = false;
+        std::int64_t previousRaw = 0;   // time of day: to tell midnight
+        friend bool operator==(const State&, const State&) = default;
+    };
+
+    explicit XAxis(XSource source, State state = {});
     XSource source() const { return source_; }
+    const State& state() const { return s_; }
     // `lineNumber` is used for XSource::LineNumber only.
     double next(const ParsedLine& line, std::uint64_t lineNumber);
     void reset();
 
 private:
     XSource source_;
-    bool started_ = false;
-    std::int64_t previous_ = 0;      // previous x, in whole units (ms or counts)
-    std::int64_t lastStep_ = 1;      // last forward step, in units
-    std::int64_t offset_ = 0;        // added to the raw value
-    std::int64_t unwrapped_ = 0;     // counter with its wraps undone
-    std::int32_t lastCounter_ = 0;
-    bool counterSeen_ = false;
-    std::int64_t previousRaw_ = 0;   // time of day: to tell midnight
+    State s_;
 };
 
 struct MinMax {
