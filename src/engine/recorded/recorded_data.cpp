@@ -22,7 +22,9 @@ XSource xSourceFor(const RecordedLayout& layout) {
     return layout.has(LogColumn::Counter) ? XSource::Counter : XSource::LineNumber;
 }
 
-XAxis::XAxis(XSource source, State state) : source_(source), s_(state) {}
+XAxis::XAxis(XSource source) : source_(source) {}
+
+XAxis::XAxis(XSource source, const State& state) : source_(source), s_(state) {}
 
 void XAxis::reset() { *this = XAxis(source_); }
 

@@ -53,7 +53,8 @@ public:
         friend bool operator==(const State&, const State&) = default;
     };
 
-    explicit XAxis(XSource source, State state = {});
+    explicit XAxis(XSource source);
+    XAxis(XSource source, const State& state);
     XSource source() const { return source_; }
     const State& state() const { return s_; }
     // `lineNumber` is used for XSource::LineNumber only.

@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/recorded/recorded_index.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace voltrix {
+
+RecordedIndex::RecordedIndex(RecordedLayout layout)
+    : layout_(layout), axis_(xSourceFor(layout)) {}
+
+std::size_t RecordedIndex::endLineOf(std::size_t block) const {
+    return std::min((block + 1) * blockLines_, lines_);
+}
+
+std::size_t RecordedIndex::blockAtOrAfter(double x) const {
+    return static_cast<std::size_t>(
+        std::lower_bound(blocks_.begin(), blocks_.end(), x,
+                         [](const IndexBlock& b, double v) { return b.lastX < v; }) -
+        blocks_.begin());
+}
+
+void RecordedIndex::append(const ParsedLine& parsed, const IndexedLine& line) {
+    const bool starts = lines_ % blockLines_ == 0;
+    if (starts) {
+        if (blocks_.size() == kMaxBlocks) {
+            mergePairs();  // lines_ is a multiple of the doubled block as well
+        }
+        if (blocks_.capacity() == blocks_.size()) {
+            blocks_.reserve(std::min(kMaxBlocks, std::max<std::size_t>(1024, blocks_.size() * 2)));
+        }
+        IndexBlock& b = blocks_.emplace_back();
+        b.offset = line.offset;
+        b.fileLine = line.fileLine - 1;
+        b.axis = axis_;
+    }
+    const double x = axis_.next(parsed, line.fileLine);
+    IndexBlock& b = blocks_.back();
+    if (starts) {
+        b.firstX = x;
+        b.first = parsed.values;
+        b.outputsFirst = parsed.outputs;
+    }
+    b.lastX = x;
+    b.last = parsed.values;
+    b.outputsLast = parsed.outputs;
+    b.outputsAll &= parsed.outputs;
+    b.outputsAny |= parsed.outputs;
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        b.range[q].add(parsed.values[q]);
+    }
+    ++lines_;
+    fileLines_ = std::max(fileLines_, line.fileLine);
+}
+
+void RecordedIndex::setEnd(std::uint64_t offset, std::uint64_t fileLines) {
+    endOffset_ = offset;
+    fileLines_ = fileLines;
+}
+
+void RecordedIndex::mergePairs() {
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < blocks_.size(); i += 2, ++out) {
+        IndexBlock merged = blocks_[i];
+        if (i + 1 < blocks_.size()) {
+            const IndexBlock& b = blocks_[i + 1];
+            merged.lastX = b.lastX;
+            merged.last = b.last;
+            merged.outputsLast = b.outputsLast;
+            merged.outputsAll &= b.outputsAll;
+            merged.outputsAny |= b.outputsAny;
+            for (std::size_t q = 0; q < kQuantityCount; ++q) {
+                merged.range[q].add(b.range[q]);
+            }
+        }
+        blocks_[out] = merged;
+    }
+    blocks_.resize(out);
+    blockLines_ *= 2;
+}
+
+RecordedIndex::Parts RecordedIndex::parts() const {
+    return {layout_, lines_, skipped_, blockLines_, endOffset_, fileLines_, axis_, blocks_};
+}
+
+bool RecordedIndex::fromParts(Parts parts, RecordedIndex& into) {
+    const XSource source = xSourceFor(parts.layout);
+    const std::size_t b = parts.blockLines;
+    // A power of two times the first block's lines.
+    if (b < kFirstBlockLines || b % kFirstBlockLines != 0 ||
+        ((b / kFirstBlockLines) & (b / kFirstBlockLines - 1)) != 0) {
+        return false;
+    }
+    if (parts.blocks.size() > kMaxBlocks || parts.blocks.size() != (parts.lines + b - 1) / b ||
+        parts.axis.source() != source || parts.fileLines < parts.lines ||
+        parts.skipped > parts.fileLines) {
+        return false;
+    }
+    double previousX = -std::numeric_limits<double>::infinity();
+    std::uint64_t previousOffset = 0;
+    std::uint64_t previousLine = 0;
+    for (std::size_t i = 0; i < parts.blocks.size(); ++i) {
+        const IndexBlock& block = parts.blocks[i];
+        if (block.axis.source() != source || block.offset < previousOffset ||
+            block.offset >= parts.endOffset || block.fileLine < previousLine ||
+            block.fileLine >= parts.fileLines || (i > 0 && block.offset == previousOffset) ||
+            !(block.firstX >= previousX) || !(block.lastX >= block.firstX) ||
+            !std::isfinite(block.firstX) || !std::isfinite(block.lastX)) {
+            return false;
+        }
+        previousX = block.lastX;
+        previousOffset = block.offset;
+        previousLine = block.fileLine;
+    }
+    into = RecordedIndex(parts.layout);
+    into.axis_ = parts.axis;
+    into.lines_ = parts.lines;
+    into.skipped_ = parts.skipped;
+    into.blockLines_ = b;
+    into.endOffset_ = parts.endOffset;
+    into.fileLines_ = parts.fileLines;
+    into.blocks_ = std::move(parts.blocks);
+    return true;
+}
+
+}  // namespace voltrix
