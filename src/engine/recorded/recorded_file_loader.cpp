@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "engine/platform/thread_name.h"
@@ -152,6 +153,17 @@ qint64 readStream(QFile& file, char* into, qint64 size) {
 #endif
 }
 
+// The last '\n' of begin..end-1, or nullptr. Lines are short: a look back
+// over one is cheap.
+const char* lastLineEnd(const char* begin, const char* end) {
+    for (const char* p = end; p != begin;) {
+        if (*--p == '\n') {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
 std::string systemText(int errorCode) {
     return std::strerror(errorCode);
 }
@@ -164,7 +176,8 @@ RecordedFileLoader::RecordedFileLoader(std::filesystem::path path, const Recorde
       layout_(layout),
       options_(options),
       onProgress_(std::move(onProgress)),
-      data_(layout) {
+      index_(layout),
+      streamLines_(layout) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -206,7 +219,48 @@ bool RecordedFileLoader::waitFor(const std::function<bool(const RecordedLoadProg
 }
 
 RecordedFileLoader::Snapshot RecordedFileLoader::snapshot() const {
-    return Snapshot(std::unique_lock(mutex_), &data_);
+    return Snapshot(std::unique_lock(mutex_), &index_);
+}
+
+bool RecordedFileLoader::readLines(std::size_t first, std::size_t last, RecordedData& into,
+                                   std::string& error) const {
+    std::shared_ptr<const ByteReader> reader;
+    LineReadStart start;
+    RecordedLayout layout;
+    {
+        std::lock_guard lock(mutex_);
+        layout = index_.layout();
+        last = std::min(last, index_.size());
+        if (first >= last) {
+            into = RecordedData(layout);
+            return true;
+        }
+        if (progress_.stream) {
+            // Nothing to read back: the kept lines, copied.
+            into = RecordedData(layout);
+            RecordedBatch batch;
+            const auto x = streamLines_.x();
+            const auto outputs = streamLines_.outputs();
+            batch.x.assign(x.begin() + first, x.begin() + last);
+            for (const std::uint8_t q : layout.quantities()) {
+                const auto v = streamLines_.values(q);
+                batch.values[q].assign(v.begin() + first, v.begin() + last);
+            }
+            if (!outputs.empty()) {
+                batch.outputs.assign(outputs.begin() + first, outputs.begin() + last);
+            }
+            into.append(batch);
+            return true;
+        }
+        reader = reader_;
+        const std::size_t block = index_.blockOf(first);
+        start = {index_.blocks()[block], index_.firstLineOf(block)};
+    }
+    if (!reader) {
+        error = "the file is not open";
+        return false;
+    }
+    return readIndexedLines(*reader, layout, start, first, last, into, error);
 }
 
 bool RecordedFileLoader::stopRequested() const {
@@ -219,28 +273,41 @@ bool RecordedFileLoader::waitPoll() {
     return !changed_.wait_for(lock, options_.pollInterval, [this] { return stopping_; });
 }
 
-void RecordedFileLoader::publish(const RecordedBatch* batch, bool resetData,
-                                 std::size_t reserveLines) {
+void RecordedFileLoader::publish(bool resetData) {
     RecordedLoadProgress copy;
     {
         std::lock_guard lock(mutex_);
         if (resetData) {
-            data_.clear();
+            index_ = RecordedIndex(layout_);
+            streamLines_ = RecordedData(layout_);
+            reader_.reset();
         }
-        if (reserveLines > data_.size()) {
-            data_.reserve(reserveLines);
-        }
-        if (batch != nullptr) {
-            data_.append(*batch);
-        }
-        local_.lines = data_.size();
-        local_.skippedLines = data_.skippedLines() + (halfLineCounted_ ? 1 : 0);
+        local_.lines = index_.size();
+        local_.skippedLines = index_.skippedLines() + (halfLineCounted_ ? 1 : 0);
         progress_ = local_;
         copy = local_;
     }
     changed_.notify_all();
     if (onProgress_) {
         onProgress_(copy);
+    }
+}
+
+void RecordedFileLoader::join(const LineChunk& chunk, bool stream) {
+    RecordedBatch batch;
+    std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < chunk.lines.size(); ++i) {
+        const double x =
+            index_.append(chunk.lines[i], {chunk.offset + chunk.starts[i], fileLines_ + chunk.numbers[i]});
+        if (stream) {
+            batch.add(x, chunk.lines[i], layout_);
+        }
+    }
+    fileLines_ += chunk.lineCount;
+    index_.addSkipped(chunk.skipped);
+    index_.setEnd(chunk.offset + chunk.size, fileLines_);
+    if (stream) {
+        streamLines_.append(batch);
     }
 }
 
@@ -252,7 +319,7 @@ void RecordedFileLoader::run() {
             const std::uint32_t reloads = local_.reloads + 1;
             local_ = RecordedLoadProgress{};
             local_.reloads = reloads;
-            publish(nullptr, true, 0);
+            publish(true);
         }
         QFile file;
         if (const int errorCode = openWithoutWaiting(file, path_); errorCode != 0) {
@@ -280,14 +347,14 @@ void RecordedFileLoader::run() {
         }
     }
     local_.finished = true;
-    publish(nullptr, false, 0);
+    publish();
 }
 
 void RecordedFileLoader::fail(RecordedLoadProblem problem, std::string error, int errorCode) {
     local_.problem = problem;
     local_.error = std::move(error);
     local_.errorCode = errorCode;
-    publish(nullptr, false, 0);
+    publish();
 }
 
 bool RecordedFileLoader::readStreamHead(QFile& file, QByteArray& head) {
@@ -338,166 +405,249 @@ bool RecordedFileLoader::readStreamHead(QFile& file, QByteArray& head) {
         return true;
     }
     local_.layoutWanted = true;
-    publish(nullptr, false, 0);
+    publish();
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return stopping_ || chosen_.has_value(); });
     if (stopping_) {
         return false;
     }
     layout_ = *chosen_;
-    data_ = RecordedData(layout_);
+    index_ = RecordedIndex(layout_);
+    streamLines_ = RecordedData(layout_);
     local_.layoutWanted = false;
     return true;
+}
+
+std::shared_ptr<const ByteReader> RecordedFileLoader::readerOf(const QFile& file) const {
+#ifdef VOLTRIX_POSIX_STREAMS
+    // A descriptor of its own: reads back from the file indexed, whatever the
+    // path names by then, without moving the loader's position.
+    struct Descriptor {
+        int fd = -1;
+        ~Descriptor() {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    };
+    auto descriptor = std::make_shared<Descriptor>();
+    descriptor->fd = ::fcntl(file.handle(), F_DUPFD_CLOEXEC, 0);
+    if (descriptor->fd < 0) {
+        return nullptr;
+    }
+    return std::make_shared<const ByteReader>(
+        [descriptor](std::uint64_t offset, char* into, std::size_t bytes) -> std::int64_t {
+            for (;;) {
+                const ssize_t n = ::pread(descriptor->fd, into, bytes, static_cast<off_t>(offset));
+                if (n >= 0 || errno != EINTR) {
+                    return n;
+                }
+            }
+        });
+#else
+    (void)file;
+    const std::filesystem::path path = path_;
+    return std::make_shared<const ByteReader>(
+        [path](std::uint64_t offset, char* into, std::size_t bytes) -> std::int64_t {
+            QFile f(path);
+            if (!f.open(QIODevice::ReadOnly) || !f.seek(static_cast<qint64>(offset))) {
+                errno = EIO;
+                return -1;
+            }
+            return f.read(into, static_cast<qint64>(bytes));
+        });
+#endif
 }
 
 bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
     const FileIdentity opened = identityOf(file);
     local_.fileSize = stream ? 0 : static_cast<std::uint64_t>(file.size());
+    if (!stream) {
+        auto reader = readerOf(file);
+        std::lock_guard lock(mutex_);
+        reader_ = std::move(reader);
+    }
     QByteArray head;
 
-    XAxis axis(xSourceFor(layout_));
-    std::uint64_t lineNumber = 0;
-    ParsedLine parsed;
-    RecordedBatch batch;
+    ChunkParserPool pool(layout_, options_.parserThreads);
+    // Enough parsed chunks waiting that no parser idles while one is joined.
+    const std::size_t maxInFlight = 2 * static_cast<std::size_t>(options_.parserThreads) + 1;
+    std::vector<std::unique_ptr<LineChunk>> spare;
+    const auto joinReady = [&](bool all) {
+        while (auto done = pool.takeOldest(all || pool.inFlight() >= maxInFlight)) {
+            join(*done, stream);
+            spare.push_back(std::move(done));
+        }
+    };
     const std::size_t chunk = std::max<std::size_t>(options_.chunkBytes, 4096);
-    // A chunk to read into, after the half line left from the one before.
-    std::vector<char> buffer(2 * std::max(chunk, static_cast<std::size_t>(first.size())));
-    std::size_t pending = 0;
-    std::uint64_t offset = 0;
-    bool discarding = false;  // inside a line longer than a chunk
-    bool reserved = false;
+    // The half line after the last whole line read, waiting for its end.
+    std::vector<char> carry;
+    std::uint64_t offset = 0;  // bytes read
+    bool discarding = false;   // inside a line longer than a chunk
     auto lastGrowth = std::chrono::steady_clock::now();
     halfLineCounted_ = false;
+    fileLines_ = 0;
 
-    const auto takeLine = [&](std::string_view line) {
-        ++lineNumber;
-        if (parseMeasurementLine(line, layout_, parsed)) {
-            batch.add(axis.next(parsed, lineNumber), parsed, layout_);
-        } else {
-            ++batch.skipped;
+    // Adds the bytes of `c` from `from` on as a chunk of whole lines.
+    const auto submit = [&](std::unique_ptr<LineChunk> c, std::size_t from) {
+        if (from > 0) {
+            std::memmove(c->bytes.data(), c->bytes.data() + from, c->size - from);
+            c->size -= from;
+            c->offset += from;
         }
+        if (c->size > 0) {
+            pool.submit(std::move(c));
+        }
+    };
+    // Ends the parse of what was read: a half line left at the end is a line.
+    const auto finishLines = [&] {
+        joinReady(true);
+        if (!carry.empty() && !discarding) {
+            auto c = std::make_unique<LineChunk>();
+            c->bytes = carry;
+            c->size = carry.size();
+            c->offset = offset - carry.size();
+            parseChunk(*c, layout_);
+            join(*c, stream);
+        }
+        carry.clear();
     };
 
     while (!stopRequested()) {
+        std::unique_ptr<LineChunk> c;
+        if (!spare.empty()) {
+            c = std::move(spare.back());
+            spare.pop_back();
+        } else {
+            c = std::make_unique<LineChunk>();
+        }
+        const std::size_t room = std::max(chunk, static_cast<std::size_t>(first.size()));
+        if (c->bytes.size() < carry.size() + room) {
+            c->bytes.resize(carry.size() + room);
+        }
+        std::memcpy(c->bytes.data(), carry.data(), carry.size());
+        char* const into = c->bytes.data() + carry.size();
         qint64 n = 0;
         if (!first.isEmpty()) {
             // A stream's head, read before its columns were known.
             n = first.size();
-            std::memcpy(buffer.data() + pending, first.constData(), static_cast<std::size_t>(n));
+            std::memcpy(into, first.constData(), static_cast<std::size_t>(n));
             first.clear();
         } else if (stream) {
+            joinReady(true);  // a stream's lines are shown as they come
             errno = 0;
-            n = readStream(file, buffer.data() + pending, static_cast<qint64>(chunk));
+            n = readStream(file, into, static_cast<qint64>(chunk));
         } else {
             errno = 0;
-            n = file.read(buffer.data() + pending, static_cast<qint64>(chunk));
+            n = file.read(into, static_cast<qint64>(chunk));
+        }
+        if (n <= 0) {
+            spare.push_back(std::move(c));
         }
         if (n == kQuiet) {
             // A stream with nothing new yet: all there is, so far.
             if (!local_.caughtUp) {
                 local_.caughtUp = true;
-                publish(nullptr, false, 0);
+                publish();
             }
-            if (pending > 0 && !discarding && !halfLineCounted_ &&
+            if (!carry.empty() && !discarding && !halfLineCounted_ &&
                 std::chrono::steady_clock::now() - lastGrowth >= options_.halfLineSettle) {
                 halfLineCounted_ = true;
-                publish(nullptr, false, 0);
+                publish();
             }
             continue;
         }
         if (n < 0) {
             const int errorCode = errno;
-            publish(&batch, false, 0);
+            joinReady(true);
             fail(RecordedLoadProblem::System,
                  stream ? systemText(errorCode) : file.errorString().toStdString(), errorCode);
             return false;
         }
         if (n > 0) {
             if (head.size() < kHeadBytes) {
-                head.append(buffer.data() + pending,
-                            std::min<qint64>(n, kHeadBytes - head.size()));
+                head.append(into, std::min<qint64>(n, kHeadBytes - head.size()));
             }
+            c->offset = offset - carry.size();
             offset += static_cast<std::uint64_t>(n);
             lastGrowth = std::chrono::steady_clock::now();
             halfLineCounted_ = false;  // it grew: the half line may yet be whole
-            const char* p = buffer.data();
-            const char* const end = buffer.data() + pending + static_cast<std::size_t>(n);
-            while (const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
-                const char* next = static_cast<const char*>(found) + 1;
-                if (discarding) {
-                    discarding = false;
+            const std::size_t filled = carry.size() + static_cast<std::size_t>(n);
+            std::size_t from = 0;
+            if (discarding) {
+                // The rest of a line too long to be one: up to its end.
+                const void* end = std::memchr(c->bytes.data(), '\n', filled);
+                if (end == nullptr) {
+                    from = filled;
                 } else {
-                    takeLine(std::string_view(p, static_cast<std::size_t>(next - p)));
+                    from = static_cast<std::size_t>(static_cast<const char*>(end) - c->bytes.data()) + 1;
+                    discarding = false;
                 }
-                p = next;
             }
-            pending = static_cast<std::size_t>(end - p);
-            if (pending >= chunk && stream) {
+            const char* const begin = c->bytes.data() + from;
+            const char* lastEnd = lastLineEnd(begin, c->bytes.data() + filled);
+            const std::size_t whole =
+                lastEnd == nullptr
+                    ? from
+                    : static_cast<std::size_t>(lastEnd - c->bytes.data()) + 1;
+            carry.assign(c->bytes.data() + whole, c->bytes.data() + filled);
+            c->size = whole;
+            submit(std::move(c), from);
+            if (carry.size() >= chunk && stream) {
                 // Bytes without an end, like /dev/zero's: not lines of text.
-                publish(&batch, false, 0);
+                joinReady(true);
                 fail(RecordedLoadProblem::NotLines, "no line end in " + std::to_string(chunk) +
                                                         " bytes");
                 return false;
             }
             if (stream && !options_.follow && offset > options_.maxStreamBytes) {
-                publish(&batch, false, 0);
+                joinReady(true);
                 fail(RecordedLoadProblem::TooLarge,
                      "more than " + std::to_string(options_.maxStreamBytes) + " bytes");
                 return false;
             }
-            if (pending >= chunk) {
+            if (carry.size() >= chunk) {
                 // No line is that long: count it once and drop it up to its end.
-                if (!discarding) {
-                    ++lineNumber;
-                    ++batch.skipped;
+                joinReady(true);
+                {
+                    std::lock_guard lock(mutex_);
+                    ++fileLines_;
+                    index_.addSkipped(1);
                 }
                 discarding = true;
-                pending = 0;
-            } else {
-                std::memmove(buffer.data(), p, pending);
+                carry.clear();
             }
-            std::size_t reserveLines = 0;
-            if (!reserved && batch.size() > 0) {
-                // Room for the whole file at the first chunk's bytes per line,
-                // and a little more: untouched room costs address space only.
-                reserved = true;
-                const double bytesPerLine =
-                    static_cast<double>(offset - pending) / static_cast<double>(lineNumber);
-                reserveLines = static_cast<std::size_t>(
-                    static_cast<double>(local_.fileSize) / bytesPerLine * 1.1 + 1024);
-            }
+            joinReady(false);
             local_.bytesRead = offset;
             local_.fileSize = std::max(local_.fileSize, offset);
-            local_.pendingBytes = discarding ? 0 : pending;
+            local_.pendingBytes = discarding ? 0 : carry.size();
             local_.caughtUp = false;
-            publish(&batch, false, reserveLines);
-            batch.clear();
+            publish();
             continue;
         }
 
         // The end of the file as it is now.
         if (!options_.follow) {
-            if (pending > 0 && !discarding) {
-                takeLine(std::string_view(buffer.data(), pending));
-            }
+            finishLines();
             local_.pendingBytes = 0;
             local_.caughtUp = true;
-            publish(&batch, false, 0);
+            publish();
             return false;
         }
+        joinReady(true);
         if (!local_.caughtUp) {
             local_.caughtUp = true;
-            publish(nullptr, false, 0);
+            publish();
         }
         if (!waitPoll()) {
             return false;
         }
         if (stream) {
             // Only what comes next; a half line settles as in a file.
-            if (pending > 0 && !discarding && !halfLineCounted_ &&
+            if (!carry.empty() && !discarding && !halfLineCounted_ &&
                 std::chrono::steady_clock::now() - lastGrowth >= options_.halfLineSettle) {
                 halfLineCounted_ = true;
-                publish(nullptr, false, 0);
+                publish();
             }
             continue;
         }
@@ -515,11 +665,11 @@ bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
         if (size != local_.fileSize) {
             local_.fileSize = size;
             local_.caughtUp = false;
-        } else if (pending > 0 && !discarding && !halfLineCounted_ &&
+        } else if (!carry.empty() && !discarding && !halfLineCounted_ &&
                    std::chrono::steady_clock::now() - lastGrowth >= options_.halfLineSettle) {
             // The writer has stopped halfway through a line.
             halfLineCounted_ = true;
-            publish(nullptr, false, 0);
+            publish();
         }
     }
     return false;

@@ -12,29 +12,37 @@
 #include <string>
 #include <thread>
 
+#include <memory>
+
+#include "engine/recorded/chunk_parser.h"
+#include "engine/recorded/indexed_lines.h"
 #include "engine/recorded/recorded_data.h"
+#include "engine/recorded/recorded_index.h"
 #include "engine/recorded/recorded_file_probe.h"
 #include "engine/recorded/recorded_layout.h"
 
-// Loads a recorded measurement file into a RecordedData on a thread of its
-// own, and in follow mode keeps reading what is appended to it (tail -f).
-// The file is only ever opened for reading.
+// Reads a recorded measurement file on a thread of its own into a
+// RecordedIndex, and in follow mode keeps reading what is appended to it
+// (tail -f). The file is only ever opened for reading. What is kept does not
+// grow with the file: the lines of a short range are read back from it when
+// asked for (readLines).
 //
 // A file that is not a regular one (a pipe, a FIFO, a device) is a stream:
 // it can be read only once, so it is opened once and never read anew, and
-// its head, which tells its columns, is read here and kept for the parse.
+// its head, which tells its columns, is read here and kept for the parse;
+// its lines are kept as well, as they cannot be read back.
 //
 // Threading:
-// - The loader's thread reads the file in large chunks and parses the whole
-//   lines of each chunk into a RecordedBatch of its own, with no lock held.
-//   It then appends the batch to the shared RecordedData under the loader's
-//   mutex, which it holds only for that copy.
+// - The loader's thread reads the file in large chunks; parser threads, one
+//   per core, parse the whole lines of each chunk with no lock held. The
+//   loader's thread takes the parsed chunks back in order and adds their
+//   lines to the shared index under the loader's mutex.
 // - The progress callback runs on the loader's thread, after each batch and
 //   when the state changes, with no lock held. A window forwards it to its
 //   own thread (a queued call) and reads the data there.
-// - Readers call snapshot(): it holds the mutex for its lifetime, so the data
+// - Readers call snapshot(): it holds the mutex for its lifetime, so the index
 //   cannot change (or move) while it lives. Keep it short, e.g. for one
-//   repaint; spans taken from it are valid only while it lives.
+//   repaint. readLines() from any thread: it reads the file with no lock held.
 // - The destructor (or stop()) ends the thread promptly: it is woken from its
 //   wait between polls and checks between chunks.
 
@@ -78,6 +86,8 @@ public:
         // `halfLineSettle`, and no more when the rest of it comes.
         bool follow = false;
         std::size_t chunkBytes = std::size_t{4} << 20;
+        // Parser threads; 0 parses on the loader's thread.
+        unsigned parserThreads = 0;
         std::chrono::milliseconds pollInterval{250};
         std::chrono::milliseconds halfLineSettle{2000};
         // A stream's lines are parsed only once the layout reads its head
@@ -116,17 +126,23 @@ public:
 
     class Snapshot {
     public:
-        const RecordedData& data() const { return *data_; }
-        const RecordedData* operator->() const { return data_; }
+        const RecordedIndex& index() const { return *index_; }
+        const RecordedIndex* operator->() const { return index_; }
 
     private:
         friend class RecordedFileLoader;
-        Snapshot(std::unique_lock<std::mutex> lock, const RecordedData* data)
-            : lock_(std::move(lock)), data_(data) {}
+        Snapshot(std::unique_lock<std::mutex> lock, const RecordedIndex* index)
+            : lock_(std::move(lock)), index_(index) {}
         std::unique_lock<std::mutex> lock_;
-        const RecordedData* data_;
+        const RecordedIndex* index_;
     };
     Snapshot snapshot() const;
+
+    // Lines first..last-1 of the index into `into` (its line 0 is line
+    // `first`): read back from the file, or a stream's kept lines. False
+    // with `error` when the file could not be read.
+    bool readLines(std::size_t first, std::size_t last, RecordedData& into,
+                   std::string& error) const;
 
 private:
     void run();
@@ -135,8 +151,13 @@ private:
     bool loadFrom(QFile& file, bool stream, QByteArray head);
     // Reads a stream's head and waits for its layout; false when stopped.
     bool readStreamHead(QFile& file, QByteArray& head);
-    // Hands `batch` (may be null) to the shared data and publishes local_.
-    void publish(const RecordedBatch* batch, bool resetData, std::size_t reserveLines);
+    // Reads back from `file` with a handle of its own.
+    std::shared_ptr<const ByteReader> readerOf(const QFile& file) const;
+    // Adds a parsed chunk's lines to the shared index (and a stream's kept
+    // lines); `fileLines` counts the lines before it.
+    void join(const LineChunk& chunk, bool stream);
+    // Publishes local_, after clearing the shared data when `resetData`.
+    void publish(bool resetData = false);
     // Records why the file is given up, and publishes it.
     void fail(RecordedLoadProblem problem, std::string error, int errorCode = 0);
     bool stopRequested() const;
@@ -148,9 +169,11 @@ private:
     const Options options_;
     const ProgressCallback onProgress_;
 
-    mutable std::mutex mutex_;  // guards data_, progress_, stopping_, head_ and chosen_
+    mutable std::mutex mutex_;  // guards index_, streamLines_, reader_, progress_, stopping_, head_ and chosen_
     mutable std::condition_variable changed_;
-    RecordedData data_;
+    RecordedIndex index_;
+    RecordedData streamLines_;  // a stream's lines; empty for a file
+    std::shared_ptr<const ByteReader> reader_;  // reads the file being indexed
     RecordedLoadProgress progress_;
     bool stopping_ = false;
     RecordedFileProbe head_;
@@ -159,6 +182,7 @@ private:
     // The loader thread's own state.
     RecordedLoadProgress local_;
     bool halfLineCounted_ = false;
+    std::uint64_t fileLines_ = 0;  // lines of the file taken so far, skipped ones too
     std::thread thread_;
 };
 

@@ -21,7 +21,7 @@ std::size_t RecordedIndex::blockAtOrAfter(double x) const {
         blocks_.begin());
 }
 
-void RecordedIndex::append(const ParsedLine& parsed, const IndexedLine& line) {
+double RecordedIndex::append(const ParsedLine& parsed, const IndexedLine& line) {
     const bool starts = lines_ % blockLines_ == 0;
     if (starts) {
         if (blocks_.size() == kMaxBlocks) {
@@ -52,6 +52,20 @@ void RecordedIndex::append(const ParsedLine& parsed, const IndexedLine& line) {
     }
     ++lines_;
     fileLines_ = std::max(fileLines_, line.fileLine);
+    return x;
+}
+
+bool RecordedIndex::gapBefore(std::size_t block) const {
+    if (block == 0 || block >= blocks_.size()) {
+        return false;
+    }
+    // A jump a hundred times the mean step of the block before, which has
+    // its full count of lines.
+    constexpr double kGapSteps = 100;
+    const IndexBlock& before = blocks_[block - 1];
+    const double meanStep =
+        (before.lastX - before.firstX) / static_cast<double>(std::max<std::size_t>(blockLines_ - 1, 1));
+    return meanStep > 0 && blocks_[block].firstX - before.lastX > kGapSteps * meanStep;
 }
 
 void RecordedIndex::setEnd(std::uint64_t offset, std::uint64_t fileLines) {

@@ -50,7 +50,7 @@ struct IndexedLine {
 class RecordedIndex {
 public:
     static constexpr std::size_t kFirstBlockLines = 64;
-    static constexpr std::size_t kMaxBlocks = std::size_t{1} << 18;
+    static constexpr std::size_t kMaxBlocks = std::size_t{1} << 17;
 
     explicit RecordedIndex(RecordedLayout layout = {});
 
@@ -73,14 +73,18 @@ public:
     // The first block whose last x is >= x; blocks().size() when none.
     std::size_t blockAtOrAfter(double x) const;
 
+    // Time jumps between block b - 1 and b far more than its lines step:
+    // a recording stopped and started again, the next file of a split set.
+    bool gapBefore(std::size_t block) const;
+
     // Bytes read and indexed: where the next line starts, lines counted
     // (skipped ones too), and the axis after the last line.
     std::uint64_t endOffset() const { return endOffset_; }
     std::uint64_t fileLines() const { return fileLines_; }
     const XAxis& axis() const { return axis_; }
 
-    // The next line; `line.offset` and `fileLine` say where it is.
-    void append(const ParsedLine& parsed, const IndexedLine& line);
+    // The next line; `line.offset` and `fileLine` say where it is. Its x.
+    double append(const ParsedLine& parsed, const IndexedLine& line);
     void addSkipped(std::uint64_t count) { skipped_ += count; }
     // Everything up to `offset` and `fileLines` is read (a chunk's end).
     void setEnd(std::uint64_t offset, std::uint64_t fileLines);

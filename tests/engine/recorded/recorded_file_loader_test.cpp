@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -67,6 +68,15 @@ std::string contents(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Every line the loader has, read back as the viewer reads a range.
+std::shared_ptr<const RecordedData> linesOf(const RecordedFileLoader& loader) {
+    auto data = std::make_shared<RecordedData>();
+    std::string error;
+    const std::size_t lines = loader.progress().lines;
+    EXPECT_TRUE(loader.readLines(0, lines, *data, error)) << error;
+    return data;
+}
+
 class RecordedFileLoaderTest : public ::testing::Test {
 protected:
     std::filesystem::path file(const char* name) const {
@@ -100,8 +110,8 @@ TEST_F(RecordedFileLoaderTest, LoadsEveryLineAndLeavesTheFileAlone) {
     EXPECT_EQ(p.fileSize, before.size());
     EXPECT_TRUE(p.caughtUp);
 
-    const auto snapshot = loader.snapshot();
-    const RecordedData& data = snapshot.data();
+    const auto snapshot = linesOf(loader);
+    const RecordedData& data = *snapshot;
     ASSERT_EQ(data.size(), 5000u);
     EXPECT_EQ(data.xSource(), XSource::DateTime);
     for (std::size_t i = 0; i < data.size(); ++i) {
@@ -119,6 +129,88 @@ TEST_F(RecordedFileLoaderTest, LoadsEveryLineAndLeavesTheFileAlone) {
     EXPECT_EQ(contents(path), before);
     EXPECT_EQ(std::filesystem::last_write_time(path), mtime);
 }
+
+// The x of a line comes from its time, or (without time and counter) from
+// its number in the file, which the lines that did not parse move on too.
+class LoaderOnEveryCore : public RecordedFileLoaderTest,
+                          public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LoaderOnEveryCore, GivesTheIndexOfOneAndReadsBackEveryRange) {
+    LogLineSettings settings = fileSettings();
+    if (!GetParam()) {
+        settings.columns.reset(static_cast<std::size_t>(LogColumn::Date));
+        settings.columns.reset(static_cast<std::size_t>(LogColumn::Time));
+        settings.columns.reset(static_cast<std::size_t>(LogColumn::Counter));
+    }
+    const RecordedLayout layout = RecordedLayout::fromSettings(settings);
+    const auto path = file("cores.csv");
+    std::string text;
+    for (int i = 0; i < 20000; ++i) {
+        text += line(i, settings);
+        if (i % 997 == 0) {
+            text += "a note\n";
+        }
+    }
+    append(path, text);
+
+    RecordedFileLoader::Options one;
+    one.chunkBytes = std::size_t{1} << 20;
+    RecordedFileLoader::Options every = one;
+    every.chunkBytes = 4096;  // lines across many chunks' edges
+    every.parserThreads = 2;
+    RecordedFileLoader serial(path, layout, one);
+    RecordedFileLoader parallel(path, layout, every);
+    for (const RecordedFileLoader* loader : {&serial, &parallel}) {
+        ASSERT_TRUE(loader->waitFor([](const auto& p) { return p.finished; }, kPatience));
+    }
+    {
+        const auto a = serial.snapshot();
+        const auto b = parallel.snapshot();
+        ASSERT_EQ(a->size(), 20000u);
+        EXPECT_EQ(a->skippedLines(), 21u);
+        EXPECT_EQ(b->size(), a->size());
+        EXPECT_EQ(b->skippedLines(), a->skippedLines());
+        EXPECT_EQ(b->endOffset(), text.size());
+        ASSERT_EQ(b->blocks().size(), a->blocks().size());
+        for (std::size_t i = 0; i < a->blocks().size(); ++i) {
+            const IndexBlock& x = a->blocks()[i];
+            const IndexBlock& y = b->blocks()[i];
+            ASSERT_EQ(y.offset, x.offset) << i;
+            ASSERT_EQ(y.fileLine, x.fileLine) << i;
+            ASSERT_EQ(y.firstX, x.firstX) << i;
+            ASSERT_EQ(y.lastX, x.lastX) << i;
+            ASSERT_TRUE(y.axis.state() == x.axis.state()) << i;
+            ASSERT_EQ(y.range[0].min, x.range[0].min) << i;
+            ASSERT_EQ(y.range[13].max, x.range[13].max) << i;
+            ASSERT_EQ(y.outputsAny, x.outputsAny) << i;
+        }
+    }
+    const auto all = linesOf(serial);
+    ASSERT_EQ(all->size(), 20000u);
+    // Starting mid-block, across blocks, one line, up to and past the end.
+    const std::pair<std::size_t, std::size_t> ranges[] = {
+        {0, 1}, {63, 65}, {64, 128}, {1000, 1500}, {9999, 10000}, {19990, 20000}, {19999, 30000}};
+    for (const auto [first, last] : ranges) {
+        RecordedData read;
+        std::string error;
+        ASSERT_TRUE(parallel.readLines(first, last, read, error)) << error;
+        const std::size_t end = std::min<std::size_t>(last, 20000);
+        ASSERT_EQ(read.size(), end - first) << first;
+        for (std::size_t i = first; i < end; ++i) {
+            ASSERT_EQ(read.x()[i - first], all->x()[i]) << i;
+            ASSERT_EQ(read.values(0)[i - first], all->values(0)[i]) << i;
+            ASSERT_EQ(read.outputs()[i - first], all->outputs()[i]) << i;
+        }
+    }
+    // The line number of line i counts the notes before it.
+    if (!GetParam()) {
+        EXPECT_EQ(all->x()[0], 1.0);  // after the note of line 0
+        EXPECT_EQ(all->x()[1], 3.0);
+        EXPECT_EQ(all->x()[19999], 20000.0 + 21);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ByTimeAndByLineNumber, LoaderOnEveryCore, ::testing::Bool());
 
 TEST_F(RecordedFileLoaderTest, FollowsAFileWrittenInPieces) {
     const auto path = file("growing.csv");
@@ -163,7 +255,7 @@ TEST_F(RecordedFileLoaderTest, FollowsAFileWrittenInPieces) {
     EXPECT_EQ(p.pendingBytes, 0u);
     EXPECT_EQ(p.reloads, 0u);
 
-    const auto snapshot = loader.snapshot();
+    const auto snapshot = linesOf(loader);
     for (std::size_t i = 0; i < snapshot->size(); ++i) {
         ASSERT_NEAR(snapshot->values(0)[i], test::sampleMeasurement(static_cast<int>(i)).adc[0].value,
                     5e-4);
@@ -186,7 +278,7 @@ TEST_F(RecordedFileLoaderTest, ReloadsAFileCutShortOrReplaced) {
     ASSERT_TRUE(loader.waitFor(
         [](const auto& p) { return p.reloads == 1 && p.caughtUp && p.lines == 10; }, kPatience));
     {
-        const auto snapshot = loader.snapshot();
+        const auto snapshot = linesOf(loader);
         ASSERT_EQ(snapshot->size(), 10u);
         EXPECT_NEAR(snapshot->values(0)[0], test::sampleMeasurement(1000).adc[0].value, 5e-4);
     }
@@ -198,7 +290,7 @@ TEST_F(RecordedFileLoaderTest, ReloadsAFileCutShortOrReplaced) {
     ASSERT_TRUE(loader.waitFor(
         [](const auto& p) { return p.reloads == 2 && p.caughtUp && p.lines == 300; }, kPatience));
     {
-        const auto snapshot = loader.snapshot();
+        const auto snapshot = linesOf(loader);
         EXPECT_NEAR(snapshot->values(0)[299], test::sampleMeasurement(5299).adc[0].value, 5e-4);
         EXPECT_EQ(snapshot->skippedLines(), 0u);
     }
@@ -210,7 +302,7 @@ TEST_F(RecordedFileLoaderTest, ReloadsAFileCutShortOrReplaced) {
     }
     ASSERT_TRUE(loader.waitFor(
         [](const auto& p) { return p.reloads == 3 && p.caughtUp && p.lines == 400; }, kPatience));
-    const auto snapshot = loader.snapshot();
+    const auto snapshot = linesOf(loader);
     EXPECT_NEAR(snapshot->values(0)[0], test::sampleMeasurement(9000).adc[0].value, 5e-4);
     EXPECT_NEAR(snapshot->values(0)[399], test::sampleMeasurement(9399).adc[0].value, 5e-4);
 }
@@ -225,8 +317,8 @@ TEST_F(RecordedFileLoaderTest, ReadersSeeAGrowingConsistentPicture) {
     bool finished = false;
     while (!finished) {
         finished = loader.progress().finished;
-        const auto snapshot = loader.snapshot();
-        const RecordedData& data = snapshot.data();
+        const auto snapshot = linesOf(loader);
+        const RecordedData& data = *snapshot;
         ASSERT_GE(data.size(), previous);
         previous = data.size();
         ASSERT_EQ(data.values(0).size(), data.size());
@@ -305,7 +397,7 @@ TEST_F(RecordedFileLoaderTest, AStreamIsReadOnceWithEveryLine) {
         EXPECT_EQ(p.skippedLines, 0u);
         EXPECT_EQ(p.reloads, 0u);
         EXPECT_EQ(p.bytesRead, text.size());
-        const auto snapshot = loader.snapshot();
+        const auto snapshot = linesOf(loader);
         ASSERT_EQ(snapshot->size(), 2000u);
         for (std::size_t i = 0; i < snapshot->size(); ++i) {
             ASSERT_NEAR(snapshot->values(0)[i],
