@@ -232,6 +232,14 @@ std::size_t RecordedData::indexAtOrAfter(double x) const {
     return static_cast<std::size_t>(std::lower_bound(x_.begin(), x_.end(), x) - x_.begin());
 }
 
+std::size_t RecordedData::nearestLine(double x) const {
+    std::size_t i = indexAtOrAfter(x);
+    if (i == x_.size() || (i > 0 && x - x_[i - 1] < x_[i] - x)) {
+        i = i == 0 ? 0 : i - 1;
+    }
+    return i;
+}
+
 std::size_t RecordedData::allocatedBytes() const {
     std::size_t bytes = x_.capacity() * sizeof(double) + outputs_.capacity();
     for (std::size_t q = 0; q < kQuantityCount; ++q) {

@@ -121,6 +121,8 @@ public:
 
     // The first line whose x is >= `x`; size() when there is none.
     std::size_t indexAtOrAfter(double x) const;
+    // The line whose x is nearest `x`, the later of two as near; 0 when empty.
+    std::size_t nearestLine(double x) const;
 
     // Room for `lines` lines in all, so that loading does not copy.
     void reserve(std::size_t lines);

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <tuple>
 
 #include <QCoreApplication>
 #include <QContextMenuEvent>
@@ -92,8 +94,10 @@ protected:
     void draw(QCPPainter* painter) override;
 
 private:
-    // The column spans of `quantity` in `spans_`.
+    // The column spans of `quantity` in `spans_`: from lines read back, or
+    // from the index's blocks.
     void buildSpans(const RecordedData& data, std::size_t quantity);
+    void buildSpans(const RecordedIndex& index, std::size_t quantity);
 
     int lane_;
     SpanCanvas canvas_;
@@ -108,9 +112,39 @@ protected:
     void draw(QCPPainter* painter) override;
 
 private:
-    // Per pixel column: the outputs HI on every line, and on any line.
-    std::vector<std::uint8_t> allHigh_;
-    std::vector<std::uint8_t> anyHigh_;
+    // The outputs of a pixel column's lines: the first and last line's, those
+    // HI on every line and on any.
+    struct Column {
+        bool present = false;
+        std::uint8_t first = 0;
+        std::uint8_t all = 0xFF;
+        std::uint8_t any = 0;
+        std::uint8_t last = 0;
+        void add(std::uint8_t f, std::uint8_t a, std::uint8_t y, std::uint8_t l) {
+            first = present ? first : f;
+            present = true;
+            all &= a;
+            any |= y;
+            last = l;
+        }
+    };
+    struct Point {
+        bool present = false;
+        double x = 0;
+        std::uint8_t states = 0;
+    };
+    struct PerLine {
+        double x = 0;
+        std::uint8_t states = 0;
+    };
+    std::vector<Column> columns_;
+    // The lines just outside the range, so that the steps reach the edges.
+    struct {
+        Point before;
+        Point after;
+    } ends_;
+    // Fewer lines than pixels: each line's step.
+    std::vector<PerLine> perLine_;
 };
 
 void QuantitiesTrace::draw(QCPPainter* painter) {
@@ -118,21 +152,26 @@ void QuantitiesTrace::draw(QCPPainter* painter) {
         return;
     }
     applyDefaultAntialiasingHint(painter);
+    const RecordedData* detail = chart_->shownDetail();
     const auto snapshot = chart_->snapshot();
-    if (!snapshot || snapshot->data().size() == 0) {
+    if (!snapshot || snapshot->index().size() == 0) {
         return;
     }
-    const RecordedData& data = snapshot->data();
+    const RecordedIndex& index = snapshot->index();
     const std::array<bool, kQuantityCount>& drawn = chart_->lanes_[lane_].quantities;
     const bool onCanvas = SpanCanvas::canPaintOn(*painter) && !painter->antialiasing();
     if (onCanvas) {
         canvas_.begin(clipRect());
     }
     for (std::size_t q = 0; q < kQuantityCount; ++q) {
-        if (!drawn[q] || data.values(q).empty()) {
+        if (!drawn[q] || !index.layout().hasQuantity(q)) {
             continue;
         }
-        buildSpans(data, q);
+        if (detail != nullptr) {
+            buildSpans(*detail, q);
+        } else {
+            buildSpans(index, q);
+        }
         const QColor colour = chartSeriesColour(static_cast<int>(q));
         if (onCanvas) {
             canvas_.add(spans_.lines(), colour);
@@ -197,40 +236,126 @@ void QuantitiesTrace::buildSpans(const RecordedData& data, std::size_t quantity)
     }
 }
 
+void QuantitiesTrace::buildSpans(const RecordedIndex& index, std::size_t quantity) {
+    const std::vector<IndexBlock>& blocks = index.blocks();
+    const PixelMap keyPixel(keyAxis());
+    const PixelMap valuePixel(valueAxis());
+    const auto [first, last] = chart_->shownBlocks(index);
+    const int width = std::max(keyAxis()->axisRect()->width(), 1);
+    const double left = keyAxis()->axisRect()->left();
+    spans_.clear();
+    const auto addValue = [&](double x, float v) {
+        if (!std::isnan(v)) {
+            spans_.add({x, valuePixel(v)});
+        }
+    };
+    // The blocks of one pixel column.
+    int column = -1;
+    MinMax range;
+    float firstValue = 0;
+    float lastValue = 0;
+    const auto flush = [&] {
+        if (column < 0) {
+            return;
+        }
+        if (range.empty()) {
+            spans_.breakLine();
+        } else {
+            const double cx = left + column + 0.5;
+            addValue(cx, firstValue);
+            spans_.add({cx, valuePixel(range.min)});
+            spans_.add({cx, valuePixel(range.max)});
+            addValue(cx, lastValue);
+        }
+        column = -1;
+    };
+    if (first > 0) {
+        addValue(keyPixel(blocks[first - 1].lastX), blocks[first - 1].last[quantity]);
+    }
+    for (std::size_t b = first; b < last; ++b) {
+        const IndexBlock& block = blocks[b];
+        if (b > 0 && index.gapBefore(b)) {
+            flush();
+            spans_.breakLine();
+        }
+        const int c = std::clamp(static_cast<int>(std::floor(keyPixel(block.firstX) - left)), 0,
+                                 width - 1);
+        if (c != column) {
+            flush();
+            column = c;
+            range = MinMax();
+            firstValue = block.first[quantity];
+        }
+        range.add(block.range[quantity]);
+        lastValue = block.last[quantity];
+    }
+    flush();
+    if (last < blocks.size()) {
+        if (index.gapBefore(last)) {
+            spans_.breakLine();
+        }
+        addValue(keyPixel(blocks[last].firstX), blocks[last].first[quantity]);
+    }
+}
+
 void OutputsTrace::draw(QCPPainter* painter) {
     if (!chart_->outputsShown_) {
         return;
     }
     applyDefaultAntialiasingHint(painter);
+    const RecordedData* detail = chart_->shownDetail();
     const auto snapshot = chart_->snapshot();
-    if (!snapshot) {
+    if (!snapshot || snapshot->index().size() == 0 ||
+        !snapshot->index().layout().has(LogColumn::Output)) {
         return;
     }
-    const RecordedData& data = snapshot->data();
-    const std::span<const std::uint8_t> outputs = data.outputs();
-    if (outputs.empty() || !data.layout().has(LogColumn::Output)) {
-        return;
-    }
-    const std::span<const double> x = data.x();
     const PixelMap keyPixel(keyAxis());
-    const std::vector<std::size_t>& starts = chart_->columnStarts(data);
-    const int width = static_cast<int>(starts.size()) - 1;
+    const int width = std::max(keyAxis()->axisRect()->width(), 1);
     const double left = keyAxis()->axisRect()->left();
-    const std::size_t first = starts.front() > 0 ? starts.front() - 1 : 0;
-    const std::size_t last = std::min(starts.back() + 1, outputs.size());
-    const bool perLine = last - first <= 2 * static_cast<std::size_t>(width);
-    if (!perLine) {
-        allHigh_.assign(width, 0);
-        anyHigh_.assign(width, 0);
-        for (int c = 0; c < width; ++c) {
-            std::uint8_t all = 0xFF;
-            std::uint8_t any = 0;
-            for (std::size_t i = starts[c]; i < starts[c + 1]; ++i) {
-                all &= outputs[i];
-                any |= outputs[i];
+    columns_.assign(static_cast<std::size_t>(width), Column{});
+    ends_ = {};
+    perLine_.clear();
+    if (detail != nullptr) {
+        const RecordedData& data = *detail;
+        const std::span<const std::uint8_t> outputs = data.outputs();
+        const std::span<const double> x = data.x();
+        const std::vector<std::size_t>& starts = chart_->columnStarts(data);
+        const std::size_t first = starts.front() > 0 ? starts.front() - 1 : 0;
+        const std::size_t last = std::min(starts.back() + 1, outputs.size());
+        if (last - first <= 2 * static_cast<std::size_t>(width)) {
+            for (std::size_t i = first; i < last; ++i) {
+                perLine_.push_back({keyPixel(x[i]), outputs[i]});
             }
-            allHigh_[c] = all;
-            anyHigh_[c] = any;
+        } else {
+            for (int c = 0; c < width; ++c) {
+                Column& column = columns_[static_cast<std::size_t>(c)];
+                for (std::size_t i = starts[c]; i < starts[c + 1]; ++i) {
+                    column.add(outputs[i], outputs[i], outputs[i], outputs[i]);
+                }
+            }
+            if (first < starts.front()) {
+                ends_.before = {true, keyPixel(x[first]), outputs[first]};
+            }
+            if (starts.back() < outputs.size()) {
+                ends_.after = {true, keyPixel(x[starts.back()]), outputs[starts.back()]};
+            }
+        }
+    } else {
+        const RecordedIndex& index = snapshot->index();
+        const std::vector<IndexBlock>& blocks = index.blocks();
+        const auto [first, last] = chart_->shownBlocks(index);
+        for (std::size_t b = first; b < last; ++b) {
+            const IndexBlock& block = blocks[b];
+            const int c = std::clamp(static_cast<int>(std::floor(keyPixel(block.firstX) - left)),
+                                     0, width - 1);
+            columns_[static_cast<std::size_t>(c)].add(block.outputsFirst, block.outputsAll,
+                                                      block.outputsAny, block.outputsLast);
+        }
+        if (first > 0) {
+            ends_.before = {true, keyPixel(blocks[first - 1].lastX), blocks[first - 1].outputsLast};
+        }
+        if (last < blocks.size()) {
+            ends_.after = {true, keyPixel(blocks[last].firstX), blocks[last].outputsFirst};
         }
     }
     for (std::size_t n = 0; n < kOutputCount; ++n) {
@@ -240,33 +365,30 @@ void OutputsTrace::draw(QCPPainter* painter) {
         const double high = valueAxis()->coordToPixel(lane + kLaneHigh);
         const auto level = [&](std::uint8_t states) { return (states & bit) != 0 ? high : low; };
         spans_.clear();
-        if (perLine) {
-            for (std::size_t i = first; i < last; ++i) {
-                const double px = keyPixel(x[i]);
-                if (i > first) {
-                    spans_.add({px, level(outputs[i - 1])});  // the step
-                }
-                spans_.add({px, level(outputs[i])});
+        for (std::size_t i = 0; i < perLine_.size(); ++i) {
+            if (i > 0) {
+                spans_.add({perLine_[i].x, level(perLine_[i - 1].states)});  // the step
             }
-        } else {
-            if (first < starts.front()) {
-                spans_.add({keyPixel(x[first]), level(outputs[first])});
+            spans_.add({perLine_[i].x, level(perLine_[i].states)});
+        }
+        if (ends_.before.present) {
+            spans_.add({ends_.before.x, level(ends_.before.states)});
+        }
+        for (int c = 0; c < width; ++c) {
+            const Column& column = columns_[static_cast<std::size_t>(c)];
+            if (!column.present) {
+                continue;
             }
-            for (int c = 0; c < width; ++c) {
-                if (starts[c] == starts[c + 1]) {
-                    continue;
-                }
-                const double cx = left + c + 0.5;
-                spans_.add({cx, level(outputs[starts[c]])});
-                if ((allHigh_[c] & bit) == 0 && (anyHigh_[c] & bit) != 0) {
-                    spans_.add({cx, low});
-                    spans_.add({cx, high});
-                }
-                spans_.add({cx, level(outputs[starts[c + 1] - 1])});
+            const double cx = left + c + 0.5;
+            spans_.add({cx, level(column.first)});
+            if ((column.all & bit) == 0 && (column.any & bit) != 0) {
+                spans_.add({cx, low});
+                spans_.add({cx, high});
             }
-            if (starts.back() < outputs.size()) {
-                spans_.add({keyPixel(x[starts.back()]), level(outputs[starts.back()])});
-            }
+            spans_.add({cx, level(column.last)});
+        }
+        if (ends_.after.present) {
+            spans_.add({ends_.after.x, level(ends_.after.states)});
         }
         painter_.draw(*painter, spans_.lines(), QPen(QColor(kOutputColours[n]), 1));
     }
@@ -495,7 +617,7 @@ std::array<bool, kQuantityCount> RecordedChart::quantitiesInFile() const {
     inFile.fill(true);
     if (const auto snap = snapshot()) {
         for (std::size_t q = 0; q < kQuantityCount; ++q) {
-            inFile[q] = snap->data().layout().hasQuantity(q);
+            inFile[q] = snap->index().layout().hasQuantity(q);
         }
     }
     return inFile;
@@ -583,13 +705,12 @@ void RecordedChart::arrangeLanes() {
 
 std::optional<QCPRange> RecordedChart::fullRange() const {
     const auto snap = snapshot();
-    if (!snap || snap->data().size() == 0) {
+    if (!snap || snap->index().size() == 0) {
         return std::nullopt;
     }
-    const std::span<const double> x = snap->data().x();
-    QCPRange range(x.front(), x.back());
+    QCPRange range(snap->index().firstX(), snap->index().lastX());
     if (range.size() <= 0) {
-        range = QCPRange(x.front() - 0.5, x.front() + 0.5);
+        range = QCPRange(range.lower - 0.5, range.lower + 0.5);
     }
     return range;
 }
@@ -630,7 +751,7 @@ void RecordedChart::dataGrew() {
     }
     if (!xSourceApplied_) {
         xSourceApplied_ = true;
-        applyXSource(snapshot()->data().xSource());
+        applyXSource(snapshot()->index().xSource());
         showWholeFile();
         return;
     }
@@ -674,38 +795,131 @@ void RecordedChart::xRangeChanged(const QCPRange& range) {
 }
 
 std::pair<std::size_t, std::size_t> RecordedChart::shownLines() const {
-    const auto snap = snapshot();
-    if (!snap) {
+    if (loader_ == nullptr) {
         return {0, 0};
     }
     const QCPRange range = xAxis->range();
-    const RecordedData& data = snap->data();
-    const std::size_t first = data.indexAtOrAfter(range.lower);
-    std::size_t last = data.indexAtOrAfter(range.upper);
-    // The line exactly at the right edge is shown too.
-    while (last < data.size() && data.x()[last] <= range.upper) {
-        ++last;
+    std::size_t lowBlock = 0;
+    std::size_t highBlock = 0;
+    std::size_t lines = 0;
+    std::array<std::pair<std::size_t, std::size_t>, 2> blockLines{};
+    {
+        const auto snap = loader_->snapshot();
+        const RecordedIndex& index = snap.index();
+        lines = index.size();
+        lowBlock = index.blockAtOrAfter(range.lower);
+        // The block where lines beyond the right edge begin.
+        highBlock = index.blockAtOrAfter(std::nextafter(range.upper, HUGE_VAL));
+        for (const std::size_t b : {lowBlock, highBlock}) {
+            blockLines[b == lowBlock ? 0 : 1] =
+                b < index.blocks().size()
+                    ? std::pair{index.firstLineOf(b), index.endLineOf(b)}
+                    : std::pair{lines, lines};
+        }
     }
-    return {first, last};
+    // Within the edge blocks, line by line.
+    const auto firstAtOrAfter = [&](std::pair<std::size_t, std::size_t> block, double x,
+                                    bool after) {
+        RecordedData read;
+        std::string error;
+        if (block.first >= block.second || !loader_->readLines(block.first, block.second, read, error)) {
+            return block.first;
+        }
+        const std::span<const double> xs = read.x();
+        const auto it = after ? std::upper_bound(xs.begin(), xs.end(), x)
+                              : std::lower_bound(xs.begin(), xs.end(), x);
+        return block.first + static_cast<std::size_t>(it - xs.begin());
+    };
+    const std::size_t first = firstAtOrAfter(blockLines[0], range.lower, false);
+    // The line exactly at the right edge is shown too.
+    const std::size_t last = std::max(first, firstAtOrAfter(blockLines[1], range.upper, true));
+    return {first, std::min(last, lines)};
+}
+
+std::pair<std::size_t, std::size_t> RecordedChart::shownBlocks(const RecordedIndex& index) const {
+    const QCPRange range = xAxis->range();
+    const std::size_t first = index.blockAtOrAfter(range.lower);
+    const std::size_t last = std::min(index.blockAtOrAfter(range.upper) + 1, index.blocks().size());
+    return {first, std::max(first, last)};
+}
+
+const RecordedData* RecordedChart::shownDetail() {
+    if (loader_ == nullptr) {
+        return nullptr;
+    }
+    const std::uint32_t reloads = loader_->progress().reloads;
+    std::size_t want = 0;
+    std::size_t wantEnd = 0;
+    {
+        const auto snap = loader_->snapshot();
+        const RecordedIndex& index = snap.index();
+        const auto [first, last] = shownBlocks(index);
+        // Blocks at least two pixels apart are too coarse: each would be a
+        // step of its own.
+        const std::size_t columns = static_cast<std::size_t>(std::max(axisRect()->width(), 1));
+        if (index.size() == 0 || last - first > columns / 2) {
+            detail_ = Detail{};
+            return nullptr;
+        }
+        // A block more on each side for the lines just outside the range.
+        const std::size_t from = first > 0 ? first - 1 : 0;
+        const std::size_t to = std::min(last + 1, index.blocks().size());
+        const std::size_t needFirst = index.firstLineOf(from);
+        const std::size_t needEnd = index.endLineOf(to - 1);
+        const bool growing = needEnd == index.size() && detail_.indexLines != index.size();
+        if (detail_.valid && detail_.reloads == reloads && detail_.first <= needFirst &&
+            detail_.first + detail_.lines.size() >= needEnd && !growing) {
+            return &detail_.lines;
+        }
+        // As much again on each side: a pan reads nothing for a while.
+        const std::size_t span = to - from;
+        want = index.firstLineOf(from > span ? from - span : 0);
+        wantEnd = index.endLineOf(std::min(to + span, index.blocks().size()) - 1);
+        detail_.indexLines = index.size();
+    }
+    std::string error;
+    if (!loader_->readLines(want, wantEnd, detail_.lines, error)) {
+        detail_ = Detail{};
+        return nullptr;  // the blocks still draw it
+    }
+    detail_.valid = true;
+    detail_.first = want;
+    detail_.reloads = reloads;
+    ++detail_.serial;
+    return &detail_.lines;
 }
 
 void RecordedChart::fitValueAxis() {
+    const RecordedData* detail = shownDetail();
     const auto snap = snapshot();
     if (!snap) {
         return;
     }
-    const RecordedData& data = snap->data();
+    const RecordedIndex& index = snap->index();
     const QCPRange range = xAxis->range();
-    const std::size_t first = data.indexAtOrAfter(range.lower);
-    const std::size_t last = std::min(data.indexAtOrAfter(range.upper) + 1, data.size());
+    std::size_t first = 0;
+    std::size_t last = 0;
+    if (detail != nullptr) {
+        first = detail->indexAtOrAfter(range.lower);
+        last = std::min(detail->indexAtOrAfter(range.upper) + 1, detail->size());
+    } else {
+        std::tie(first, last) = shownBlocks(index);
+    }
     for (int n = 0; n < laneCount_; ++n) {
         const Lane& lane = lanes_[static_cast<std::size_t>(n)];
         MinMax shown;
         for (std::size_t q = 0; q < kQuantityCount; ++q) {
-            if (!lane.quantities[q] || data.values(q).empty() || first >= last) {
+            if (!lane.quantities[q] || !index.layout().hasQuantity(q) || first >= last) {
                 continue;
             }
-            const MinMax values = data.minMax(q, first, last);
+            MinMax values;
+            if (detail != nullptr) {
+                values = detail->minMax(q, first, last);
+            } else {
+                for (std::size_t b = first; b < last; ++b) {
+                    values.add(index.blocks()[b].range[q]);
+                }
+            }
             // An infinite value is drawn to the edge; it cannot set the scale.
             if (!values.empty() && std::isfinite(values.min) && std::isfinite(values.max)) {
                 shown.add(values);
@@ -727,8 +941,10 @@ const std::vector<std::size_t>& RecordedChart::columnStarts(const RecordedData& 
     const int left = axisRect()->left();
     const int width = std::max(axisRect()->width(), 1);
     ColumnCache& cache = columns_;
-    if (cache.starts.empty() || cache.lines != data.size() || cache.lower != range.lower ||
-        cache.upper != range.upper || cache.left != left || cache.width != width) {
+    if (cache.starts.empty() || cache.serial != detail_.serial || cache.lines != data.size() ||
+        cache.lower != range.lower || cache.upper != range.upper || cache.left != left ||
+        cache.width != width) {
+        cache.serial = detail_.serial;
         cache.lines = data.size();
         cache.lower = range.lower;
         cache.upper = range.upper;

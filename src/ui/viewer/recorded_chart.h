@@ -11,12 +11,13 @@
 #include "qcustomplot.h"
 
 // The chart of a recorded measurement file: the fourteen quantities over x
-// in the main area, the six outputs as step lines in a band below it. It
-// draws from the loader's data under a short snapshot, never copying the
-// lines: each pixel column of a long range is drawn from the first, lowest,
-// highest and last value of the lines in it (the summaries make that a few
-// lookups), a range of fewer lines than pixels point by point, both through
-// the live chart's column spans.
+// in the main area, the six outputs as step lines in a band below it. A
+// long range is drawn from the loader's index under a short snapshot: each
+// pixel column from the first, lowest, highest and last value of the blocks
+// in it. When the blocks are too coarse for the range shown, its lines are
+// read back from the file and drawn the same way, or point by point where
+// there are fewer lines than pixels; both through the live chart's column
+// spans. A jump in time (between the files of a split recording) is a gap.
 //
 // The quantities share one value axis, or each gets a lane of its own
 // (or quantities of one unit share one), one above the other over the same
@@ -109,6 +110,10 @@ private:
     };
 
     std::optional<RecordedFileLoader::Snapshot> snapshot() const;
+    // The lines of the shown range, read back when the index's blocks are
+    // too coarse to draw it, with as many again on each side for panning;
+    // nullptr when the blocks draw it. Call it with no snapshot alive.
+    const RecordedData* shownDetail();
     void xRangeChanged(const QCPRange& range);
     // Puts the shown quantities into lanes and the lanes into the plot.
     void arrangeLanes();
@@ -124,6 +129,8 @@ private:
     // edge, and one past the last; recomputed when the data, the range or
     // the width changed since the last call.
     const std::vector<std::size_t>& columnStarts(const RecordedData& data);
+    // The blocks of the index in the shown range, and those just outside it.
+    std::pair<std::size_t, std::size_t> shownBlocks(const RecordedIndex& index) const;
 
     const RecordedFileLoader* loader_ = nullptr;
     std::array<bool, kQuantityCount> shown_{};
@@ -142,7 +149,18 @@ private:
     std::array<bool, kQuantityCount> inFile_{};
     QString xLabel_;  // under the last lane
 
+    // Lines read back for the shown range.
+    struct Detail {
+        bool valid = false;
+        std::size_t first = 0;         // the index's number of its line 0
+        std::size_t indexLines = 0;    // lines the index had when it was read
+        std::uint32_t reloads = 0;     // the loader's count when it was read
+        std::uint64_t serial = 0;      // tells one read from the next
+        RecordedData lines;
+    } detail_;
+
     struct ColumnCache {
+        std::uint64_t serial = 0;
         std::size_t lines = 0;
         double lower = 0;
         double upper = 0;

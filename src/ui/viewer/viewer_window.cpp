@@ -228,6 +228,7 @@ void ViewerWindow::startLoader() {
     RecordedFileLoader::Options options;
     options.follow = following_;
     options.confirmLayout = stream_;
+    options.parserThreads = ChunkParserPool::defaultThreads();
     streamAsked_ = false;
     const std::shared_ptr<std::atomic<bool>> queued = progressQueued_;
     // Called on the loader's thread: one queued call at a time reads the
@@ -315,20 +316,30 @@ void ViewerWindow::showCursor(double x) {
         readout_->clear();
         return;
     }
-    const auto snapshot = loader_->snapshot();
-    const RecordedData& data = snapshot.data();
-    if (data.size() == 0) {
+    // The lines of the blocks around x, read back.
+    std::size_t first = 0;
+    std::size_t last = 0;
+    XSource source = XSource::LineNumber;
+    {
+        const auto snapshot = loader_->snapshot();
+        const RecordedIndex& index = snapshot.index();
+        source = index.xSource();
+        if (index.size() > 0) {
+            const std::size_t block = std::min(index.blockAtOrAfter(x), index.blocks().size() - 1);
+            first = index.firstLineOf(block > 0 ? block - 1 : 0);
+            last = index.endLineOf(block);
+        }
+    }
+    RecordedData data;
+    std::string error;
+    if (first >= last || !loader_->readLines(first, last, data, error) || data.size() == 0) {
         readout_->clear();
         return;
     }
-    // The line nearest the cursor.
-    std::size_t i = data.indexAtOrAfter(x);
-    if (i == data.size() || (i > 0 && x - data.x()[i - 1] < data.x()[i] - x)) {
-        i = i == 0 ? 0 : i - 1;
-    }
+    const std::size_t i = data.nearestLine(x);
     const QString separator = systemDecimalSeparator();
     QStringList parts;
-    parts << describeX(data.x()[i], data.xSource());
+    parts << describeX(data.x()[i], source);
     for (std::size_t q = 0; q < kQuantityCount; ++q) {
         if (chart_->quantityShown(q) && !data.values(q).empty()) {
             parts << QStringLiteral("%1: %2").arg(
