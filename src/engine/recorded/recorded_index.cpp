@@ -6,6 +6,23 @@
 #include <limits>
 
 namespace voltrix {
+namespace {
+
+// Far above what any file makes of an axis number or a line count, and low
+// enough that XAxis::next's sums of a few of them stay inside 64 bits.
+constexpr std::int64_t kLimit = std::int64_t{1} << 60;
+
+// An axis state the axis itself can reach.
+bool reachable(const XAxis::State& s) {
+    const auto small = [](std::int64_t v) { return v >= -kLimit && v <= kLimit; };
+    if (!s.started) {
+        return s == XAxis::State{};
+    }
+    return s.lastStep >= 1 && small(s.previous) && small(s.lastStep) && small(s.offset) &&
+           small(s.unwrapped) && small(s.previousRaw);
+}
+
+}  // namespace
 
 RecordedIndex::RecordedIndex(RecordedLayout layout)
     : layout_(layout), axis_(xSourceFor(layout)) {}
@@ -106,8 +123,11 @@ bool RecordedIndex::fromParts(Parts parts, RecordedIndex& into) {
         ((b / kFirstBlockLines) & (b / kFirstBlockLines - 1)) != 0) {
         return false;
     }
-    if (parts.blocks.size() > kMaxBlocks || parts.blocks.size() != (parts.lines + b - 1) / b ||
-        parts.axis.source() != source || parts.fileLines < parts.lines ||
+    // Blocks for the lines, counted so that no sum wraps around.
+    const std::size_t blocks = parts.lines / b + (parts.lines % b != 0 ? 1 : 0);
+    if (parts.blocks.size() > kMaxBlocks || parts.blocks.size() != blocks ||
+        parts.axis.source() != source || !reachable(parts.axis.state()) ||
+        parts.fileLines < parts.lines || parts.fileLines > std::uint64_t{kLimit} ||
         parts.skipped > parts.fileLines) {
         return false;
     }
@@ -116,7 +136,8 @@ bool RecordedIndex::fromParts(Parts parts, RecordedIndex& into) {
     std::uint64_t previousLine = 0;
     for (std::size_t i = 0; i < parts.blocks.size(); ++i) {
         const IndexBlock& block = parts.blocks[i];
-        if (block.axis.source() != source || block.offset < previousOffset ||
+        if (block.axis.source() != source || !reachable(block.axis.state()) ||
+            block.offset < previousOffset ||
             block.offset >= parts.endOffset || block.fileLine < previousLine ||
             block.fileLine >= parts.fileLines || (i > 0 && block.offset == previousOffset) ||
             !(block.firstX >= previousX) || !(block.lastX >= block.firstX) ||
