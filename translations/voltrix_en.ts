@@ -930,6 +930,18 @@
         <source>Równe wysokości pasów</source>
         <translation>Equal lane heights</translation>
     </message>
+    <message>
+        <source>w folderze nie ma plików pomiarowych</source>
+        <translation>the folder holds no measurement files</translation>
+    </message>
+    <message>
+        <source>nie wybrano pliku</source>
+        <translation>no file was chosen</translation>
+    </message>
+    <message>
+        <source>%1 nie jest zwykłym plikiem, a tylko takie można otworzyć razem</source>
+        <translation>%1 is not a regular file, and only those can be opened together</translation>
+    </message>
 </context>
 <context>
     <name>voltrix::ColumnLayoutDialog</name>

@@ -2,6 +2,7 @@
 #include "engine/logging/split_files.h"
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -35,11 +36,59 @@ NameParts nameParts(const QString& baseName) {
     return parts;
 }
 
+// A name as splitFileName gives it, of the stem and suffix patterns given:
+// captures 1..6 are the start's fields, 7 the number of the second.
+QRegularExpression splitNamePattern(const QString& stem, const QString& suffix) {
+    return QRegularExpression(
+        QStringLiteral("^%1_(\\d{4})-(\\d\\d)-(\\d\\d)_(\\d\\d)-(\\d\\d)-(\\d\\d)(?:_(\\d+))?%2$")
+            .arg(stem, suffix));
+}
+
+std::optional<SplitFileStart> startOf(const QRegularExpressionMatch& match) {
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    SplitFileStart found;
+    ClockReading& t = found.start;
+    t.year = match.captured(1).toInt();
+    t.month = match.captured(2).toInt();
+    t.day = match.captured(3).toInt();
+    t.hour = match.captured(4).toInt();
+    t.minute = match.captured(5).toInt();
+    t.second = match.captured(6).toInt();
+    bool numberOk = true;
+    if (!match.captured(7).isEmpty()) {
+        found.number = match.captured(7).toInt(&numberOk);
+    }
+    // A leap second is 60; never a number 0, which no name gets.
+    if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 ||
+        t.minute > 59 || t.second > 60 || !numberOk || found.number < 1) {
+        return std::nullopt;
+    }
+    return found;
+}
+
 QString twoDigits(int value) {
     return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
 }
 
 }  // namespace
+
+bool operator<(const SplitFileStart& a, const SplitFileStart& b) {
+    const auto key = [](const SplitFileStart& s) {
+        const ClockReading& t = s.start;
+        return std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond,
+                        s.number);
+    };
+    return key(a) < key(b);
+}
+
+std::optional<SplitFileStart> parseSplitFileName(const QString& fileName) {
+    // Any stem, and a suffix as nameParts takes it: from the last dot.
+    static const QRegularExpression pattern =
+        splitNamePattern(QStringLiteral(".*"), QStringLiteral("(?:\\.[^.]*)?"));
+    return startOf(pattern.match(QFileInfo(fileName).fileName()));
+}
 
 QString splitFileName(const QString& baseName, const ClockReading& start, int number) {
     const NameParts parts = nameParts(baseName);
@@ -67,20 +116,18 @@ QString freeSplitFileName(const QString& baseName, const ClockReading& start) {
 
 QStringList filesOfRecording(const QString& baseName) {
     const NameParts parts = nameParts(baseName);
-    const QRegularExpression pattern(
-        QStringLiteral("^%1_(\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d)(?:_(\\d+))?%2$")
-            .arg(QRegularExpression::escape(parts.stem), QRegularExpression::escape(parts.suffix)));
+    const QRegularExpression pattern = splitNamePattern(QRegularExpression::escape(parts.stem),
+                                                        QRegularExpression::escape(parts.suffix));
     const QDir folder(parts.folder.isEmpty() ? QStringLiteral(".") : parts.folder);
-    // The time in the name, then the number of the same second (none is 1).
-    std::vector<std::pair<std::pair<QString, int>, QString>> found;
+    std::vector<std::pair<SplitFileStart, QString>> found;
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        const QRegularExpressionMatch match = pattern.match(name);
-        if (match.hasMatch()) {
-            const int number = match.captured(2).isEmpty() ? 1 : match.captured(2).toInt();
-            found.push_back({{match.captured(1), number}, parts.folder + name});
+        if (const std::optional<SplitFileStart> start = startOf(pattern.match(name))) {
+            found.push_back({*start, parts.folder + name});
         }
     }
-    std::sort(found.begin(), found.end());
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return a.first < b.first || (!(b.first < a.first) && a.second < b.second);
+    });
     QStringList files;
     for (const auto& file : found) {
         files.push_back(file.second);

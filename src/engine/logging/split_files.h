@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,22 @@ struct SplitLimit {
 // The name of the file of `baseName` starting at `start`; `number` above 1
 // tells it from the others of that second.
 QString splitFileName(const QString& baseName, const ClockReading& start, int number = 1);
+
+// What a name given by splitFileName tells: its start time to the second
+// (no milliseconds) and its number in that second.
+struct SplitFileStart {
+    ClockReading start;
+    int number = 1;
+
+    friend bool operator==(const SplitFileStart&, const SplitFileStart&) = default;
+    // Earlier start first, then the lower number.
+    friend bool operator<(const SplitFileStart& a, const SplitFileStart& b);
+};
+
+// The start in a file name (a path too: its folders are left out) given by
+// splitFileName for some recording's name; nothing for a name it does not
+// give, e.g. one without the time or with a month 13.
+std::optional<SplitFileStart> parseSplitFileName(const QString& fileName);
 
 // The first of those names under which there is no file yet.
 QString freeSplitFileName(const QString& baseName, const ClockReading& start);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include "engine/logging/log_writer.h"
+#include "engine/logging/split_files.h"
 #include "qt_printers.h"
 #include "engine/logging/log_test_support.h"
 
@@ -98,6 +100,55 @@ TEST(SplitFiles, NamesCarryTheStartTime) {
                   QString::fromUtf8(c.expected))
             << c.base;
     }
+}
+
+// Each name splitFileName gives reads back as the start and number it was
+// given (the milliseconds are not in it), whatever the recording's name.
+TEST(SplitFiles, ANamesStartReadsBackAsGiven) {
+    const NameCase cases[] = {
+        {"bench.csv", {2026, 12, 11, 6, 0, 0, 0}, 1, ""},
+        {"bench.csv", {2026, 12, 11, 6, 0, 0, 0}, 2, ""},
+        {"logs/day.1.txt", {2027, 1, 2, 23, 59, 58, 0}, 1, ""},
+        {"/tmp/bench", {2026, 3, 4, 5, 6, 7, 0}, 12, ""},
+        {".csv", {2026, 3, 4, 5, 6, 7, 0}, 3, ""},
+        {"x_2025-01-01_00-00-00.csv", {2026, 3, 4, 5, 6, 7, 0}, 1, ""},
+        {"bench.", {1999, 12, 31, 23, 59, 60, 0}, 1, ""},
+    };
+    for (const NameCase& c : cases) {
+        const QString name = splitFileName(QString::fromUtf8(c.base), c.start, c.number);
+        const std::optional<SplitFileStart> start = parseSplitFileName(name);
+        ASSERT_TRUE(start.has_value()) << name.toStdString();
+        EXPECT_EQ(*start, (SplitFileStart{c.start, c.number})) << name.toStdString();
+    }
+}
+
+TEST(SplitFiles, NamesWithoutAStartReadAsNone) {
+    const char* const names[] = {
+        "bench.csv",
+        "bench_2026-12-11_06-00.csv",
+        "bench_2026-12-11_06-00-00.csv.bak.old",
+        "bench_2026-13-11_06-00-00.csv",
+        "bench_2026-12-00_06-00-00.csv",
+        "bench_2026-12-11_24-00-00.csv",
+        "bench_2026-12-11_06-60-00.csv",
+        "bench_2026-12-11_06-00-00_0.csv",
+        "bench_2026-12-11_06-00-00_99999999999.csv",
+        "bench_2026-12-11_06-00-00x.csv",
+        "bench2026-12-11_06-00-00.csv",
+    };
+    for (const char* name : names) {
+        EXPECT_FALSE(parseSplitFileName(QString::fromUtf8(name)).has_value()) << name;
+    }
+}
+
+TEST(SplitFiles, StartsOrderByTimeThenNumber) {
+    const SplitFileStart earlier{{2026, 12, 11, 6, 0, 0, 0}, 2};
+    const SplitFileStart sameSecond{{2026, 12, 11, 6, 0, 0, 0}, 10};
+    const SplitFileStart later{{2026, 12, 11, 6, 0, 1, 0}, 1};
+    EXPECT_TRUE(earlier < sameSecond);
+    EXPECT_TRUE(sameSecond < later);
+    EXPECT_FALSE(later < earlier);
+    EXPECT_FALSE(earlier < earlier);
 }
 
 TEST(SplitFiles, TheRecordingsFilesOldestFirstAndNoOthers) {
