@@ -19,7 +19,9 @@
 #include <vector>
 
 #include "engine/platform/thread_name.h"
+#include "engine/recorded/concatenated_file.h"
 #include "engine/recorded/line_parser.h"
+#include "engine/recorded/recorded_index_cache.h"
 
 namespace voltrix {
 namespace {
@@ -27,11 +29,6 @@ namespace {
 // The first bytes of a file: a file put in the place of the one being read
 // starts differently (its first line has another time or counter).
 constexpr qint64 kHeadBytes = 256;
-
-QByteArray headOf(const std::filesystem::path& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.read(kHeadBytes) : QByteArray();
-}
 
 // Device and inode where the system has them: a replacement with the same
 // first bytes is told apart too.
@@ -56,19 +53,6 @@ FileIdentity identityOf(const std::filesystem::path& path) {
     }
 #else
     (void)path;
-#endif
-    return {};
-}
-
-// Of the file as opened, whatever the path names by now.
-FileIdentity identityOf(const QFile& file) {
-#if defined(__unix__) || defined(__APPLE__)
-    struct stat s {};
-    if (::fstat(file.handle(), &s) == 0) {
-        return identityOf(s);
-    }
-#else
-    (void)file;
 #endif
     return {};
 }
@@ -164,6 +148,44 @@ const char* lastLineEnd(const char* begin, const char* end) {
     return nullptr;
 }
 
+// How often a followed file's grown index is kept for the next open.
+constexpr auto kCacheSaveInterval = std::chrono::seconds(30);
+
+QByteArray headOfSet(const ConcatenatedFile& files) {
+    QByteArray head(kHeadBytes, Qt::Uninitialized);
+    const std::int64_t n = files.read(0, head.data(), static_cast<std::size_t>(kHeadBytes));
+    head.resize(n > 0 ? static_cast<qsizetype>(n) : 0);
+    return head;
+}
+
+// What tells an index kept for these files: each file's identity and the
+// hash of its first bytes, and the columns it was read with.
+std::string indexCacheKey(const ConcatenatedFile& files, const RecordedLayout& layout) {
+    std::string key = "columns " + layout.columns().to_string();
+    std::vector<char> first(4096);
+    for (std::size_t i = 0; i < files.files().size(); ++i) {
+        const std::filesystem::path& path = files.files()[i];
+        const FileIdentity id = identityOf(path);
+        key += id.known ? "\nfile " + std::to_string(id.device) + ":" + std::to_string(id.inode)
+                        : "\nfile " + std::filesystem::absolute(path).string();
+        const std::uint64_t start = files.fileStart(i);
+        const std::uint64_t size = files.fileStart(i + 1) - start;
+        const std::int64_t n =
+            files.read(start, first.data(), static_cast<std::size_t>(std::min<std::uint64_t>(size, first.size())));
+        key += " head " + std::to_string(hashBytes(std::string_view(first.data(), n > 0 ? static_cast<std::size_t>(n) : 0)));
+    }
+    return key;
+}
+
+// The hash of the bytes just before `end`: a file written anew with the same
+// first bytes tells itself here.
+std::uint64_t tailCheckOf(const ConcatenatedFile& files, std::uint64_t end) {
+    std::vector<char> tail(4096);
+    const std::uint64_t from = end > tail.size() ? end - tail.size() : 0;
+    const std::int64_t n = files.read(from, tail.data(), static_cast<std::size_t>(end - from));
+    return hashBytes(std::string_view(tail.data(), n > 0 ? static_cast<std::size_t>(n) : 0), end);
+}
+
 std::string systemText(int errorCode) {
     return std::strerror(errorCode);
 }
@@ -172,7 +194,14 @@ std::string systemText(int errorCode) {
 
 RecordedFileLoader::RecordedFileLoader(std::filesystem::path path, const RecordedLayout& layout,
                                        Options options, ProgressCallback onProgress)
-    : path_(std::move(path)),
+    : RecordedFileLoader(std::vector<std::filesystem::path>{std::move(path)}, layout, options,
+                         std::move(onProgress)) {}
+
+RecordedFileLoader::RecordedFileLoader(std::vector<std::filesystem::path> files,
+                                       const RecordedLayout& layout, Options options,
+                                       ProgressCallback onProgress)
+    : files_(std::move(files)),
+      path_(files_.empty() ? std::filesystem::path() : files_.front()),
       layout_(layout),
       options_(options),
       onProgress_(std::move(onProgress)),
@@ -321,6 +350,14 @@ void RecordedFileLoader::run() {
             local_.reloads = reloads;
             publish(true);
         }
+        if (files_.size() > 1) {
+            // A split set: regular files only, read as one.
+            reload = loadSet();
+            if (!reload) {
+                break;
+            }
+            continue;
+        }
         QFile file;
         if (const int errorCode = openWithoutWaiting(file, path_); errorCode != 0) {
             fail(RecordedLoadProblem::System, systemText(errorCode), errorCode);
@@ -337,17 +374,33 @@ void RecordedFileLoader::run() {
             local_.stream = true;
             QByteArray head;
             if (readStreamHead(file, head)) {
-                loadFrom(file, true, std::move(head));
+                loadFrom(&file, nullptr, std::move(head));
             }
             break;
         }
-        reload = loadFrom(file, false, {});
+        file.close();  // read through the set, one file or more
+        reload = loadSet();
         if (!reload) {
             break;
         }
     }
     local_.finished = true;
     publish();
+}
+
+bool RecordedFileLoader::loadSet() {
+    auto set = std::make_shared<ConcatenatedFile>(files_);
+    std::string error;
+    int errorCode = 0;
+    if (!set->open(error, errorCode)) {
+        fail(RecordedLoadProblem::System, error, errorCode);
+        // Followed: tried again after a poll.
+        return options_.follow && waitPoll();
+    }
+    local_.error.clear();
+    local_.problem = RecordedLoadProblem::None;
+    local_.errorCode = 0;
+    return loadFrom(nullptr, set, {});
 }
 
 void RecordedFileLoader::fail(RecordedLoadProblem problem, std::string error, int errorCode) {
@@ -418,56 +471,52 @@ bool RecordedFileLoader::readStreamHead(QFile& file, QByteArray& head) {
     return true;
 }
 
-std::shared_ptr<const ByteReader> RecordedFileLoader::readerOf(const QFile& file) const {
-#ifdef VOLTRIX_POSIX_STREAMS
-    // A descriptor of its own: reads back from the file indexed, whatever the
-    // path names by then, without moving the loader's position.
-    struct Descriptor {
-        int fd = -1;
-        ~Descriptor() {
-            if (fd >= 0) {
-                ::close(fd);
+bool RecordedFileLoader::loadFrom(QFile* streamFile, const std::shared_ptr<ConcatenatedFile>& files,
+                                  QByteArray first) {
+    const bool stream = streamFile != nullptr;
+    local_.fileSize = stream ? 0 : files->size();
+    QByteArray head;
+    std::uint64_t offset = 0;  // bytes read
+    fileLines_ = 0;
+    std::string cacheKey;
+    if (!stream) {
+        {
+            std::lock_guard lock(mutex_);
+            reader_ = std::make_shared<const ByteReader>(
+                [files](std::uint64_t at, char* into, std::size_t bytes) {
+                    return files->read(at, into, bytes);
+                });
+        }
+        head = headOfSet(*files);
+        if (!options_.cacheFolder.empty()) {
+            cacheKey = indexCacheKey(*files, layout_);
+            RecordedIndex cached;
+            const auto tail = loadIndexCache(options_.cacheFolder, cacheKey, cached);
+            if (tail && cached.layout() == layout_ && cached.endOffset() <= files->size() &&
+                *tail == tailCheckOf(*files, cached.endOffset())) {
+                // Read before, and unchanged up to where it was read: go on from there.
+                offset = cached.endOffset();
+                fileLines_ = cached.fileLines();
+                local_.bytesFromCache = offset;
+                local_.bytesRead = offset;
+                std::lock_guard lock(mutex_);
+                index_ = std::move(cached);
             }
         }
+    }
+    std::uint64_t savedAt = offset;  // what the cache holds
+    auto savedWhen = std::chrono::steady_clock::now();
+    // Keeps the index for the next open, when it ends at a line end.
+    const auto saveCache = [&](bool now) {
+        if (cacheKey.empty() || index_.endOffset() == savedAt || index_.size() == 0 ||
+            (!now && std::chrono::steady_clock::now() - savedWhen < kCacheSaveInterval)) {
+            return;
+        }
+        savedAt = index_.endOffset();
+        savedWhen = std::chrono::steady_clock::now();
+        saveIndexCache(options_.cacheFolder, cacheKey, index_,
+                       tailCheckOf(*files, index_.endOffset()));
     };
-    auto descriptor = std::make_shared<Descriptor>();
-    descriptor->fd = ::fcntl(file.handle(), F_DUPFD_CLOEXEC, 0);
-    if (descriptor->fd < 0) {
-        return nullptr;
-    }
-    return std::make_shared<const ByteReader>(
-        [descriptor](std::uint64_t offset, char* into, std::size_t bytes) -> std::int64_t {
-            for (;;) {
-                const ssize_t n = ::pread(descriptor->fd, into, bytes, static_cast<off_t>(offset));
-                if (n >= 0 || errno != EINTR) {
-                    return n;
-                }
-            }
-        });
-#else
-    (void)file;
-    const std::filesystem::path path = path_;
-    return std::make_shared<const ByteReader>(
-        [path](std::uint64_t offset, char* into, std::size_t bytes) -> std::int64_t {
-            QFile f(path);
-            if (!f.open(QIODevice::ReadOnly) || !f.seek(static_cast<qint64>(offset))) {
-                errno = EIO;
-                return -1;
-            }
-            return f.read(into, static_cast<qint64>(bytes));
-        });
-#endif
-}
-
-bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
-    const FileIdentity opened = identityOf(file);
-    local_.fileSize = stream ? 0 : static_cast<std::uint64_t>(file.size());
-    if (!stream) {
-        auto reader = readerOf(file);
-        std::lock_guard lock(mutex_);
-        reader_ = std::move(reader);
-    }
-    QByteArray head;
 
     ChunkParserPool pool(layout_, options_.parserThreads);
     // Enough parsed chunks waiting that no parser idles while one is joined.
@@ -482,11 +531,9 @@ bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
     const std::size_t chunk = std::max<std::size_t>(options_.chunkBytes, 4096);
     // The half line after the last whole line read, waiting for its end.
     std::vector<char> carry;
-    std::uint64_t offset = 0;  // bytes read
     bool discarding = false;   // inside a line longer than a chunk
     auto lastGrowth = std::chrono::steady_clock::now();
     halfLineCounted_ = false;
-    fileLines_ = 0;
 
     // Adds the bytes of `c` from `from` on as a chunk of whole lines.
     const auto submit = [&](std::unique_ptr<LineChunk> c, std::size_t from) {
@@ -536,10 +583,10 @@ bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
         } else if (stream) {
             joinReady(true);  // a stream's lines are shown as they come
             errno = 0;
-            n = readStream(file, into, static_cast<qint64>(chunk));
+            n = readStream(*streamFile, into, static_cast<qint64>(chunk));
         } else {
             errno = 0;
-            n = file.read(into, static_cast<qint64>(chunk));
+            n = files->read(offset, into, chunk);
         }
         if (n <= 0) {
             spare.push_back(std::move(c));
@@ -560,14 +607,10 @@ bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
         if (n < 0) {
             const int errorCode = errno;
             joinReady(true);
-            fail(RecordedLoadProblem::System,
-                 stream ? systemText(errorCode) : file.errorString().toStdString(), errorCode);
+            fail(RecordedLoadProblem::System, systemText(errorCode), errorCode);
             return false;
         }
         if (n > 0) {
-            if (head.size() < kHeadBytes) {
-                head.append(into, std::min<qint64>(n, kHeadBytes - head.size()));
-            }
             c->offset = offset - carry.size();
             offset += static_cast<std::uint64_t>(n);
             lastGrowth = std::chrono::steady_clock::now();
@@ -627,6 +670,10 @@ bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
         }
 
         // The end of the file as it is now.
+        joinReady(true);
+        if (!stream && carry.empty()) {
+            saveCache(!options_.follow || !local_.caughtUp);
+        }
         if (!options_.follow) {
             finishLines();
             local_.pendingBytes = 0;
@@ -651,15 +698,12 @@ bool RecordedFileLoader::loadFrom(QFile& file, bool stream, QByteArray first) {
             }
             continue;
         }
-        const QFileInfo now(path_);
-        if (!now.exists()) {
-            continue;  // gone for now; it may be put back
-        }
-        const auto size = static_cast<std::uint64_t>(now.size());
-        if (size < offset || identityOf(path_) != opened) {
+        const bool grew = files->refresh();
+        const std::uint64_t size = files->size();
+        if (files->changed() || size < offset) {
             return true;  // cut short or replaced: read it anew
         }
-        if (size != local_.fileSize && !headOf(path_).startsWith(head)) {
+        if (grew && !headOfSet(*files).startsWith(head)) {
             return true;  // written anew from the start
         }
         if (size != local_.fileSize) {

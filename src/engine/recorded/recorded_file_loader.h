@@ -50,6 +50,10 @@ class QByteArray;
 class QFile;
 
 namespace voltrix {
+class ConcatenatedFile;
+}
+
+namespace voltrix {
 
 // Why a stream was given up, beyond what the system says.
 enum class RecordedLoadProblem {
@@ -67,6 +71,7 @@ struct RecordedLoadProgress {
     std::uint64_t skippedLines = 0;  // lines that did not parse, a settled half line included
     std::uint64_t pendingBytes = 0;  // a half line at the end, waiting for the rest
     std::uint32_t reloads = 0;       // times the file shrank or was replaced and was read anew
+    std::uint64_t bytesFromCache = 0;  // bytes whose index was kept from an earlier open
     bool caughtUp = false;           // everything the file held at the last look has been read
     bool finished = false;           // the thread has ended (not following: the whole file read)
     bool stream = false;             // read as it comes, once; fileSize is what came so far
@@ -98,12 +103,19 @@ public:
         // up (something like /dev/urandom would be read for ever); some 7
         // hours at 1 kHz with every column.
         std::uint64_t maxStreamBytes = std::uint64_t{4} << 30;
+        // Where the index of a regular file is kept for the next open (see
+        // recorded_index_cache.h); empty keeps none.
+        std::filesystem::path cacheFolder;
     };
     using ProgressCallback = std::function<void(const RecordedLoadProgress&)>;
 
     // Starts the thread at once.
     RecordedFileLoader(std::filesystem::path path, const RecordedLayout& layout, Options options,
                        ProgressCallback onProgress = {});
+    // The files of a split recording, in time order, read as one (regular
+    // files only).
+    RecordedFileLoader(std::vector<std::filesystem::path> files, const RecordedLayout& layout,
+                       Options options, ProgressCallback onProgress = {});
     ~RecordedFileLoader();
     RecordedFileLoader(const RecordedFileLoader&) = delete;
     RecordedFileLoader& operator=(const RecordedFileLoader&) = delete;
@@ -147,12 +159,13 @@ public:
 private:
     void run();
     // True when the file was replaced or cut short and must be read anew.
-    // A stream's `head` was read from it already, and is parsed first.
-    bool loadFrom(QFile& file, bool stream, QByteArray head);
+    // Either a stream, whose `head` was read from it already and is parsed
+    // first, or regular files read as one.
+    bool loadFrom(QFile* stream, const std::shared_ptr<ConcatenatedFile>& files, QByteArray head);
+    // Opens the files and reads them; true when they must be read anew.
+    bool loadSet();
     // Reads a stream's head and waits for its layout; false when stopped.
     bool readStreamHead(QFile& file, QByteArray& head);
-    // Reads back from `file` with a handle of its own.
-    std::shared_ptr<const ByteReader> readerOf(const QFile& file) const;
     // Adds a parsed chunk's lines to the shared index (and a stream's kept
     // lines); `fileLines` counts the lines before it.
     void join(const LineChunk& chunk, bool stream);
@@ -164,7 +177,8 @@ private:
     // Sleeps one poll interval; false when asked to stop.
     bool waitPoll();
 
-    const std::filesystem::path path_;
+    const std::vector<std::filesystem::path> files_;
+    const std::filesystem::path path_;  // the first of them
     RecordedLayout layout_;  // set under the mutex, only before the first line is parsed
     const Options options_;
     const ProgressCallback onProgress_;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -190,7 +191,7 @@ TEST_P(LoaderOnEveryCore, GivesTheIndexOfOneAndReadsBackEveryRange) {
     // Starting mid-block, across blocks, one line, up to and past the end.
     const std::pair<std::size_t, std::size_t> ranges[] = {
         {0, 1}, {63, 65}, {64, 128}, {1000, 1500}, {9999, 10000}, {19990, 20000}, {19999, 30000}};
-    for (const auto [first, last] : ranges) {
+    for (const auto& [first, last] : ranges) {
         RecordedData read;
         std::string error;
         ASSERT_TRUE(parallel.readLines(first, last, read, error)) << error;
@@ -211,6 +212,113 @@ TEST_P(LoaderOnEveryCore, GivesTheIndexOfOneAndReadsBackEveryRange) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ByTimeAndByLineNumber, LoaderOnEveryCore, ::testing::Bool());
+
+// Loads `path` (or a set) to its end with the index kept in `cache`.
+struct CachedLoad {
+    RecordedLoadProgress progress;
+    std::shared_ptr<const RecordedData> lines;
+};
+
+CachedLoad loadWithCache(std::vector<std::filesystem::path> files, const RecordedLayout& layout,
+                         const std::filesystem::path& cache) {
+    RecordedFileLoader::Options options;
+    options.chunkBytes = 4096;
+    options.parserThreads = 2;
+    options.cacheFolder = cache;
+    RecordedFileLoader loader(std::move(files), layout, options);
+    EXPECT_TRUE(loader.waitFor([](const auto& p) { return p.finished; }, kPatience));
+    return {loader.progress(), linesOf(loader)};
+}
+
+void expectSameLines(const RecordedData& a, const RecordedData& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        ASSERT_EQ(a.x()[i], b.x()[i]) << i;
+        ASSERT_EQ(a.values(0)[i], b.values(0)[i]) << i;
+        ASSERT_EQ(a.outputs()[i], b.outputs()[i]) << i;
+    }
+}
+
+TEST_F(RecordedFileLoaderTest, TheIndexIsKeptForTheNextOpenAndNeverTrustedBlindly) {
+    const auto path = file("kept.csv");
+    const auto cache = file("cache");
+    append(path, lines(0, 3000));
+    const CachedLoad first = loadWithCache({path}, layout(), cache);
+    EXPECT_EQ(first.progress.bytesFromCache, 0u);
+    ASSERT_EQ(first.lines->size(), 3000u);
+
+    // Again: all from the kept index, the same lines.
+    const CachedLoad again = loadWithCache({path}, layout(), cache);
+    EXPECT_EQ(again.progress.bytesFromCache, contents(path).size());
+    expectSameLines(*again.lines, *first.lines);
+
+    // Grown: the kept part is taken, the rest read.
+    const std::uint64_t before = contents(path).size();
+    append(path, lines(3000, 500));
+    const CachedLoad grown = loadWithCache({path}, layout(), cache);
+    EXPECT_EQ(grown.progress.bytesFromCache, before);
+    ASSERT_EQ(grown.lines->size(), 3500u);
+    EXPECT_NEAR(grown.lines->values(0)[3499], test::sampleMeasurement(3499).adc[0].value, 5e-4);
+    EXPECT_EQ(grown.lines->x()[3000] - grown.lines->x()[2999], grown.lines->x()[1] - grown.lines->x()[0]);
+
+    // Each of these is read anew, and reads as a first open would.
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+    };
+    const Case cases[] = {
+        {"rewritten with the same head",
+         [&] {
+             std::string text = lines(0, 3500);
+             text.replace(text.size() - 200, 1, "9");
+             std::filesystem::resize_file(path, 0);
+             append(path, text);
+         }},
+        {"cut short", [&] { std::filesystem::resize_file(path, before / 2); }},
+        {"the kept index damaged",
+         [&] {
+             for (const auto& entry : std::filesystem::directory_iterator(cache)) {
+                 std::string bytes = contents(entry.path());
+                 bytes[bytes.size() / 2] ^= 0x55;
+                 std::ofstream(entry.path(), std::ios::binary | std::ios::trunc) << bytes;
+             }
+         }},
+    };
+    for (const Case& c : cases) {
+        loadWithCache({path}, layout(), cache);  // kept as the file is now
+        c.change();
+        const CachedLoad fresh = loadWithCache({path}, layout(), {});
+        const CachedLoad kept = loadWithCache({path}, layout(), cache);
+        EXPECT_EQ(kept.progress.bytesFromCache, 0u) << c.what;
+        expectSameLines(*kept.lines, *fresh.lines);
+    }
+
+    // A cache folder that cannot be made: the file is read all the same.
+    append(file("not a folder"), "x");
+    const CachedLoad nowhere = loadWithCache({path}, layout(), file("not a folder") / "cache");
+    EXPECT_EQ(nowhere.progress.lines, nowhere.lines->size());
+    EXPECT_GT(nowhere.lines->size(), 0u);
+}
+
+TEST_F(RecordedFileLoaderTest, TheFilesOfASplitRecordingReadAsOneTimeline) {
+    // Three files, the second without a line end at its last line, then an
+    // hour's break before the third.
+    const auto a = file("run_2026-12-08_09-00-00.csv");
+    const auto b = file("run_2026-12-08_09-00-01.csv");
+    const auto c = file("run_2026-12-08_10-00-01.csv");
+    append(a, lines(0, 1000));
+    std::string middle = lines(1000, 1000);
+    middle.pop_back();
+    append(b, middle);
+    append(c, lines(3'601'000, 1000));
+    const CachedLoad set = loadWithCache({a, b, c}, layout(), {});
+    EXPECT_EQ(set.progress.lines, 3000u);
+    EXPECT_EQ(set.progress.skippedLines, 0u);
+    ASSERT_EQ(set.lines->size(), 3000u);
+    EXPECT_NEAR(set.lines->values(0)[1999], test::sampleMeasurement(1999).adc[0].value, 5e-4);
+    EXPECT_NEAR(set.lines->values(0)[2000], test::sampleMeasurement(3'601'000).adc[0].value, 5e-4);
+    EXPECT_NEAR(set.lines->x()[2000] - set.lines->x()[1999], 3599.001, 1e-6);
+}
 
 TEST_F(RecordedFileLoaderTest, FollowsAFileWrittenInPieces) {
     const auto path = file("growing.csv");
