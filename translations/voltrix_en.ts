@@ -997,6 +997,14 @@
         <translation>Open…</translation>
     </message>
     <message>
+        <source>Otwórz folder…</source>
+        <translation>Open folder…</translation>
+    </message>
+    <message>
+        <source>Folder z plikami pomiarowymi</source>
+        <translation>Folder of measurement files</translation>
+    </message>
+    <message>
         <source>Kolumny…</source>
         <translation>Columns…</translation>
     </message>

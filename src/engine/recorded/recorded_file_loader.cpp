@@ -223,6 +223,27 @@ void RecordedFileLoader::stop() {
     }
 }
 
+RecordedExportResult RecordedFileLoader::exportLines(std::size_t first, std::size_t last,
+                                                     const std::filesystem::path& target) const {
+    std::shared_ptr<const ByteReader> reader;
+    ExportStart start;
+    RecordedLayout layout;
+    {
+        std::lock_guard lock(mutex_);
+        reader = reader_;
+        layout = index_.layout();
+        if (first < index_.size()) {
+            const std::size_t block = index_.blockOf(first);
+            start = {index_.blocks()[block].offset, index_.firstLineOf(block)};
+        }
+    }
+    if (!reader) {
+        // Nothing indexed yet, or a stream: from the start of the file.
+        return exportRecordedLines(path_, layout, first, last, target);
+    }
+    return exportRecordedLines(files_, *reader, start, layout, first, last, target);
+}
+
 RecordedLoadProgress RecordedFileLoader::progress() const {
     std::lock_guard lock(mutex_);
     return progress_;

@@ -155,6 +155,10 @@ public:
     // with `error` when the file could not be read.
     bool readLines(std::size_t first, std::size_t last, RecordedData& into,
                    std::string& error) const;
+    // Copies lines first..last-1 of the index, byte for byte, to `target`,
+    // reading from their block on. Not for a stream.
+    RecordedExportResult exportLines(std::size_t first, std::size_t last,
+                                     const std::filesystem::path& target) const;
 
 private:
     void run();

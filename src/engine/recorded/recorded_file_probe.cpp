@@ -2,6 +2,7 @@
 #include "engine/recorded/recorded_file_probe.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -77,38 +78,56 @@ bool layoutFits(const RecordedLayout& layout, const std::vector<std::string>& li
 RecordedExportResult exportRecordedLines(const std::filesystem::path& source,
                                          const RecordedLayout& layout, std::size_t first,
                                          std::size_t last, const std::filesystem::path& target) {
-    const QString sourceName = toQString(source);
-    const QString targetName = toQString(target);
-    const QFileInfo sourceInfo(sourceName);
-    const QFileInfo targetInfo(targetName);
-    if (targetInfo.exists() && sourceInfo.canonicalFilePath() == targetInfo.canonicalFilePath()) {
-        return {QCoreApplication::translate(
-            "RecordedFile", "linii nie można zapisać w pliku, z którego pochodzą")};
-    }
-    QFile in(sourceName);
+    QFile in(toQString(source));
     errno = 0;
     if (!in.open(QIODevice::ReadOnly)) {
         return {readErrorCause(errno, in.errorString())};
+    }
+    const ByteReader read = [&in](std::uint64_t offset, char* into, std::size_t bytes) -> std::int64_t {
+        errno = 0;
+        if (!in.seek(static_cast<qint64>(offset))) {
+            return -1;
+        }
+        return in.read(into, static_cast<qint64>(bytes));
+    };
+    return exportRecordedLines({source}, read, {0, 0}, layout, first, last, target);
+}
+
+RecordedExportResult exportRecordedLines(const std::vector<std::filesystem::path>& sources,
+                                         const ByteReader& read, ExportStart start,
+                                         const RecordedLayout& layout, std::size_t first,
+                                         std::size_t last, const std::filesystem::path& target) {
+    const QString targetName = toQString(target);
+    const QFileInfo targetInfo(targetName);
+    for (const std::filesystem::path& source : sources) {
+        if (targetInfo.exists() &&
+            QFileInfo(toQString(source)).canonicalFilePath() == targetInfo.canonicalFilePath()) {
+            return {QCoreApplication::translate(
+                "RecordedFile", "linii nie można zapisać w pliku, z którego pochodzą")};
+        }
     }
     QSaveFile out(targetName);
     errno = 0;
     if (!out.open(QIODevice::WriteOnly)) {
         return {writeErrorCause(errno, out.errorString())};
     }
-    constexpr qint64 kChunk = qint64{4} << 20;
+    constexpr std::size_t kChunk = std::size_t{4} << 20;
+    std::vector<char> buffer(kChunk);
     QByteArray pending;  // the start of a line whose end is in the next chunk
-    std::size_t index = 0;  // lines that parsed so far
+    std::size_t index = start.line;  // the number of the next line that parses
+    std::uint64_t offset = start.offset;
     ParsedLine parsed;
     while (index < last) {
         errno = 0;
-        const QByteArray chunk = in.read(kChunk);
-        if (chunk.isEmpty()) {
-            if (in.error() != QFileDevice::NoError) {
-                return {readErrorCause(errno, in.errorString())};
-            }
+        const std::int64_t n = read(offset, buffer.data(), buffer.size());
+        if (n < 0) {
+            return {readErrorCause(errno, QString::fromLocal8Bit(std::strerror(errno)))};
+        }
+        if (n == 0) {
             break;  // the end; a half line there is no line of the file yet
         }
-        pending.append(chunk);
+        offset += static_cast<std::uint64_t>(n);
+        pending.append(buffer.data(), static_cast<qsizetype>(n));
         std::string_view rest(pending.constData(), static_cast<std::size_t>(pending.size()));
         std::size_t consumed = 0;
         for (;;) {

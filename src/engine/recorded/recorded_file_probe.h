@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include "engine/recorded/indexed_lines.h"
 #include "engine/recorded/recorded_layout.h"
 
 // A look at the head of a measurement file before loading it, to tell
@@ -59,6 +60,20 @@ struct RecordedExportResult {
 // byte with their own line ends, replacing `target` only once all is written.
 // `target` must not be `source`.
 RecordedExportResult exportRecordedLines(const std::filesystem::path& source,
+                                         const RecordedLayout& layout, std::size_t first,
+                                         std::size_t last, const std::filesystem::path& target);
+
+// Where reading for an export starts: a line's first byte, and its number.
+struct ExportStart {
+    std::uint64_t offset = 0;
+    std::size_t line = 0;
+};
+
+// The same from the bytes `read` gives (one file, or a split set's files,
+// none of which may be `target`), starting at `start`, which is at or
+// before line `first`.
+RecordedExportResult exportRecordedLines(const std::vector<std::filesystem::path>& sources,
+                                         const ByteReader& read, ExportStart start,
                                          const RecordedLayout& layout, std::size_t first,
                                          std::size_t last, const std::filesystem::path& target);
 

@@ -17,6 +17,7 @@
 #include "engine/text/string_table.h"
 #include "engine/text/format_value.h"
 #include "ui/viewer/viewer_choices.h"
+#include "engine/recorded/recorded_index_cache.h"
 #include "ui/viewer/viewer_window.h"
 
 namespace {
@@ -28,7 +29,7 @@ void nameApplication() {
 }
 
 struct ViewOptions {
-    QString file;
+    QStringList files;
     bool follow = false;
 };
 
@@ -48,18 +49,16 @@ ViewOptions parseCommandLine(const QStringList& arguments, const QString& settin
             .arg(settingsText, voltrix::viewerChoicesPath()));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The measurement file."),
-                                 QStringLiteral("[FILE]"));
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("The measurement file; several files, or a folder, are the files of one "
+                       "split recording, shown as one timeline in time order."),
+        QStringLiteral("[FILE...]"));
     const QCommandLineOption follow(QStringList{QStringLiteral("f"), QStringLiteral("follow")},
                                     QStringLiteral("Keep reading what is appended to the file."));
     parser.addOption(follow);
     parser.process(arguments);
-    const QStringList files = parser.positionalArguments();
-    if (files.size() > 1) {
-        std::fprintf(stderr, "voltrix-view: one file at most\n");
-        std::exit(1);
-    }
-    return {files.value(0), parser.isSet(follow)};
+    return {parser.positionalArguments(), parser.isSet(follow)};
 }
 
 }  // namespace
@@ -90,8 +89,13 @@ int main(int argc, char* argv[]) {
         window.setUnits({loaded.adcUnit, loaded.encUnit, loaded.mathUnit});
         window.show();
         window.setFollowing(options.follow);
-        if (!options.file.isEmpty()) {
-            window.openFile(QFileInfo(options.file).absoluteFilePath());
+        window.setIndexCacheFolder(QString::fromStdString(voltrix::indexCacheFolder().string()));
+        if (!options.files.isEmpty()) {
+            QStringList paths;
+            for (const QString& file : options.files) {
+                paths << QFileInfo(file).absoluteFilePath();
+            }
+            window.openFiles(paths);
         }
         return QApplication::exec();
     } catch (const std::exception& error) {

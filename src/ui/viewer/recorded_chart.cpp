@@ -810,12 +810,11 @@ std::pair<std::size_t, std::size_t> RecordedChart::shownLines() const {
         lowBlock = index.blockAtOrAfter(range.lower);
         // The block where lines beyond the right edge begin.
         highBlock = index.blockAtOrAfter(std::nextafter(range.upper, HUGE_VAL));
-        for (const std::size_t b : {lowBlock, highBlock}) {
-            blockLines[b == lowBlock ? 0 : 1] =
-                b < index.blocks().size()
-                    ? std::pair{index.firstLineOf(b), index.endLineOf(b)}
-                    : std::pair{lines, lines};
-        }
+        const auto linesOf = [&](std::size_t b) {
+            return b < index.blocks().size() ? std::pair{index.firstLineOf(b), index.endLineOf(b)}
+                                             : std::pair{lines, lines};
+        };
+        blockLines = {linesOf(lowBlock), linesOf(highBlock)};
     }
     // Within the edge blocks, line by line.
     const auto firstAtOrAfter = [&](std::pair<std::size_t, std::size_t> block, double x,

@@ -156,7 +156,7 @@ private:
         std::size_t indexLines = 0;    // lines the index had when it was read
         std::uint32_t reloads = 0;     // the loader's count when it was read
         std::uint64_t serial = 0;      // tells one read from the next
-        RecordedData lines;
+        RecordedData lines{RecordedLayout{}};
     } detail_;
 
     struct ColumnCache {

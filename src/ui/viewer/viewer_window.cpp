@@ -21,6 +21,7 @@
 
 #include "engine/recorded/read_error_text.h"
 #include "engine/recorded/recorded_file_probe.h"
+#include "engine/recorded/recorded_file_set.h"
 #include "engine/text/format_value.h"
 #include "ui/chart/chart_view.h"
 #include "ui/viewer/column_layout_dialog.h"
@@ -124,6 +125,7 @@ void ViewerWindow::buildActions() {
         return action;
     };
     add("viewer_open", tr("Otwórz…"), [this] { askOpen(); })->setShortcut(QKeySequence::Open);
+    add("viewer_open_folder", tr("Otwórz folder…"), [this] { askOpenFolder(); });
     columnsAction_ = add("viewer_columns", tr("Kolumny…"), [this] { askColumns(); });
     followAction_ = add("viewer_follow", tr("Śledź plik"), [this](bool on) { setFollowing(on); });
     followAction_->setCheckable(true);
@@ -170,9 +172,13 @@ void ViewerWindow::enableFileActions() {
 }
 
 bool ViewerWindow::openFile(const QString& path, std::optional<RecordedLayout> layout) {
+    if (QFileInfo(path).isDir()) {
+        return openFiles({path}, layout);
+    }
     if (isStreamFile(toPath(path))) {
         // Its head is read once, by the loader, which keeps it for the parse.
         path_ = path;
+        files_ = QStringList{path};
         layout_ = layout.value_or(storedLayout_);
         stream_ = true;
         enableFileActions();
@@ -180,33 +186,81 @@ bool ViewerWindow::openFile(const QString& path, std::optional<RecordedLayout> l
         startLoader();
         return true;
     }
-    const RecordedFileProbe probe = probeRecordedFile(toPath(path));
-    if (!probe.error.empty()) {
-        showProblem(tr("Nie można odczytać pliku %1: %2")
-                        .arg(path, readErrorCause(probe.errorCode,
-                                                  QString::fromStdString(probe.error))));
+    const std::optional<RecordedLayout> chosen = columnsFor(path, layout);
+    if (!chosen) {
         return false;
-    }
-    if (probe.noMeasurementLines()) {
-        // No selection reads any: there is nothing to choose columns by.
-        showProblem(tr("Na początku pliku %1 nie ma linii pomiarowych").arg(path));
-        return false;
-    }
-    RecordedLayout chosen = layout.value_or(storedLayout_);
-    if (!layout && !layoutFits(chosen, probe.lines)) {
-        ColumnLayoutDialog dialog(chosen, probe.lines, this);
-        if (dialog.exec() != QDialog::Accepted) {
-            return false;
-        }
-        chosen = dialog.chosenLayout();
     }
     path_ = path;
-    layout_ = chosen;
+    files_ = QStringList{path};
+    layout_ = *chosen;
     stream_ = false;
     enableFileActions();
     setWindowTitle(QStringLiteral("%1 - VOLTRIX - View").arg(QFileInfo(path).fileName()));
     startLoader();
     return true;
+}
+
+bool ViewerWindow::openFiles(const QStringList& paths, std::optional<RecordedLayout> layout) {
+    if (paths.size() == 1 && !QFileInfo(paths.front()).isDir()) {
+        return openFile(paths.front(), layout);
+    }
+    std::vector<std::filesystem::path> opened;
+    for (const QString& path : paths) {
+        opened.push_back(toPath(path));
+    }
+    const RecordedFileSetResult set = resolveRecordedFiles(opened, layout.value_or(storedLayout_));
+    if (!set.error.isEmpty() || set.files.empty()) {
+        showProblem(tr("Nie można odczytać pliku %1: %2")
+                        .arg(paths.join(QStringLiteral(", ")), set.error));
+        return false;
+    }
+    QStringList files;
+    for (const std::filesystem::path& file : set.files) {
+        files << QString::fromStdString(file.string());
+    }
+    if (files.size() == 1) {
+        return openFile(files.front(), layout);
+    }
+    // The first file tells the columns of them all.
+    const std::optional<RecordedLayout> chosen = columnsFor(files.front(), layout);
+    if (!chosen) {
+        return false;
+    }
+    path_ = files.front();
+    files_ = files;
+    layout_ = *chosen;
+    stream_ = false;
+    enableFileActions();
+    setWindowTitle(QStringLiteral("%1 (+%2) - VOLTRIX - View")
+                       .arg(QFileInfo(path_).fileName())
+                       .arg(files.size() - 1));
+    startLoader();
+    return true;
+}
+
+std::optional<RecordedLayout> ViewerWindow::columnsFor(const QString& path,
+                                                      std::optional<RecordedLayout> layout) {
+    const RecordedFileProbe probe = probeRecordedFile(toPath(path));
+    if (!probe.error.empty()) {
+        showProblem(tr("Nie można odczytać pliku %1: %2")
+                        .arg(path, readErrorCause(probe.errorCode,
+                                                  QString::fromStdString(probe.error))));
+        return std::nullopt;
+    }
+    if (probe.noMeasurementLines()) {
+        // No selection reads any: there is nothing to choose columns by.
+        showProblem(tr("Na początku pliku %1 nie ma linii pomiarowych").arg(path));
+        return std::nullopt;
+    }
+    RecordedLayout chosen = layout.value_or(storedLayout_);
+    if (!layout && !layoutFits(chosen, probe.lines)) {
+        ColumnLayoutDialog dialog(chosen, probe.lines, this);
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        chosen = dialog.chosenLayout();
+    }
+    return chosen;
 }
 
 void ViewerWindow::setFollowing(bool follow) {
@@ -229,12 +283,19 @@ void ViewerWindow::startLoader() {
     options.follow = following_;
     options.confirmLayout = stream_;
     options.parserThreads = ChunkParserPool::defaultThreads();
+    if (!stream_ && !cacheFolder_.isEmpty()) {
+        options.cacheFolder = toPath(cacheFolder_);
+    }
+    std::vector<std::filesystem::path> files;
+    for (const QString& file : files_) {
+        files.push_back(toPath(file));
+    }
     streamAsked_ = false;
     const std::shared_ptr<std::atomic<bool>> queued = progressQueued_;
     // Called on the loader's thread: one queued call at a time reads the
     // newest state there.
     loader_ = std::make_unique<RecordedFileLoader>(
-        toPath(path_), layout_, options, [this, queued](const RecordedLoadProgress&) {
+        std::move(files), layout_, options, [this, queued](const RecordedLoadProgress&) {
             if (!queued->exchange(true)) {
                 QMetaObject::invokeMethod(
                     this,
@@ -377,17 +438,24 @@ QString ViewerWindow::saveLines(const QString& path) {
         return tr("%1 nie jest zwykłym plikiem: jego linii nie można odczytać ponownie").arg(path_);
     }
     const auto [first, last] = chart_->shownLines();
-    const RecordedExportResult result =
-        exportRecordedLines(toPath(path_), layout_, first, last, toPath(path));
+    const RecordedExportResult result = loader_->exportLines(first, last, toPath(path));
     return result.ok() ? QString() : tr("Nie można zapisać linii do %1: %2").arg(path, result.error);
 }
 
 void ViewerWindow::askOpen() {
-    const QString path = QFileDialog::getOpenFileName(
+    const QStringList paths = QFileDialog::getOpenFileNames(
         this, tr("Plik pomiarowy"), QFileInfo(path_).absolutePath(),
         tr("Pliki pomiarowe (*.csv *.txt);;Wszystkie pliki (*)"));
-    if (!path.isEmpty()) {
-        openFile(path);
+    if (!paths.isEmpty()) {
+        openFiles(paths);
+    }
+}
+
+void ViewerWindow::askOpenFolder() {
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, tr("Folder z plikami pomiarowymi"), QFileInfo(path_).absolutePath());
+    if (!folder.isEmpty()) {
+        openFiles({folder});
     }
 }
 

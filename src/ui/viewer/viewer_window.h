@@ -43,6 +43,14 @@ public:
     // it (unless `layout` is given). False when it cannot be read or the
     // operator cancelled; the reason is shown.
     bool openFile(const QString& path, std::optional<RecordedLayout> layout = std::nullopt);
+    // Opens several files, or a folder, as the files of one split recording:
+    // one timeline in time order.
+    bool openFiles(const QStringList& paths, std::optional<RecordedLayout> layout = std::nullopt);
+    // Where the index of each file read is kept for the next open; empty
+    // (the default) keeps none.
+    void setIndexCacheFolder(const QString& folder) { cacheFolder_ = folder; }
+    // The files shown: one, or a split recording's in time order.
+    QStringList files() const { return files_; }
     void setFollowing(bool follow);
     // One value axis, a lane per quantity or a lane per unit.
     void setLaneLayout(LaneLayout layout);
@@ -72,6 +80,12 @@ private:
     void progressArrived();
     void showCursor(double x);
     void askOpen();
+    void askOpenFolder();
+    // The columns of the file at `path`: `layout` or the stored ones when
+    // they read it, else the operator's choice; nullopt when it cannot be
+    // read or the operator cancelled (the reason is shown).
+    std::optional<RecordedLayout> columnsFor(const QString& path,
+                                             std::optional<RecordedLayout> layout);
     void askColumns();
     // A stream's head is read and the columns do not read it.
     void askStreamColumns();
@@ -85,6 +99,8 @@ private:
     RecordedLayout storedLayout_;
     RecordedLayout layout_;
     QString path_;
+    QStringList files_;  // path_ first
+    QString cacheFolder_;
     bool stream_ = false;        // path_ is a pipe, a FIFO or a device: read once
     bool streamAsked_ = false;   // its columns were asked for
     QString shownError_;  // the loader's error last shown, once

@@ -205,6 +205,85 @@ TEST_F(ViewerWindowTest, TheShownRangeIsSavedAsLinesOfTheFileAndAsPictures) {
     EXPECT_TRUE(contents(dir_.filePath("range.pdf")).startsWith("%PDF"));
 }
 
+TEST_F(ViewerWindowTest, AZoomIntoALongFileShowsEveryLineReadBackFromTheFile) {
+    // Five minutes at 1 kHz, a spike at line 150,000.
+    constexpr int kSpike = 150'000;
+    const std::vector<std::string> lines = linesOf(300'000, [](int i) {
+        return i == kSpike ? 999.0f : static_cast<float>(i % 1000) * 0.01f;
+    });
+    const QString path = write(lines);
+    const auto window = open(path, dateTimeAdc1AndOutputs());
+    ASSERT_TRUE(waitFor([&] { return loaded(*window); }));
+    QCoreApplication::processEvents();
+    RecordedChart* chart = window->chart();
+    // The whole file, from the index: the spike sets the scale.
+    EXPECT_GE(chart->axisRect()->axis(QCPAxis::atLeft)->range().upper, 999.0);
+
+    // Ten milliseconds around the spike: its lines, read back.
+    const auto xOf = [](int i) { return static_cast<double>(kStart + i) / 1000; };
+    chart->xAxis->setRange(xOf(kSpike - 1), xOf(kSpike + 9));
+    chart->replot();
+    const auto [first, last] = chart->shownLines();
+    EXPECT_EQ(first, static_cast<std::size_t>(kSpike - 1));
+    EXPECT_EQ(last, static_cast<std::size_t>(kSpike + 10));
+    const int px = static_cast<int>(std::lround(chart->xAxis->coordToPixel(xOf(kSpike))));
+    moveMouse(chart, {px, chart->axisRect()->rect().center().y()});
+    EXPECT_TRUE(window->readout().startsWith(QStringLiteral("8-12-2026 9:02:30.000")))
+        << window->readout().toStdString();
+    EXPECT_TRUE(window->readout().contains(QStringLiteral("wartość ADC1: 999")))
+        << window->readout().toStdString();
+    const QString saved = dir_.filePath("spike.csv");
+    ASSERT_EQ(window->saveLines(saved), QString());
+    std::string expected;
+    for (int i = kSpike - 1; i < kSpike + 10; ++i) {
+        expected += lines[static_cast<std::size_t>(i)];
+    }
+    EXPECT_EQ(contents(saved).toStdString(), expected);
+}
+
+TEST_F(ViewerWindowTest, AFolderOfASplitRecordingIsOneTimeline) {
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("run")));
+    const auto writeTo = [&](const char* name, const std::vector<std::string>& lines) {
+        QFile file(dir_.filePath(QStringLiteral("run/") + QString::fromLatin1(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        for (const std::string& line : lines) {
+            file.write(line.data(), static_cast<qint64>(line.size()));
+        }
+    };
+    const std::vector<std::string> early = linesOf(1000, [](int i) { return static_cast<float>(i); });
+    const std::vector<std::string> late =
+        linesOf(1000, [](int i) { return static_cast<float>(i); }, 60'000);
+    // Named so that their names and their lines tell the same order.
+    writeTo("m_2026-12-08_09-01-00.csv", late);
+    writeTo("m_2026-12-08_09-00-00.csv", early);
+    auto window = std::make_unique<ViewerWindow>(RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
+    window->resize(1000, 700);
+    window->show();
+    ASSERT_TRUE(window->openFiles({dir_.filePath(QStringLiteral("run"))}));
+    ASSERT_TRUE(waitFor([&] { return loaded(*window); }));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window->files().size(), 2);
+    EXPECT_TRUE(window->files().front().endsWith(QStringLiteral("09-00-00.csv")));
+    EXPECT_TRUE(window->windowTitle().startsWith(QStringLiteral("m_2026-12-08_09-00-00.csv (+1)")));
+    EXPECT_EQ(window->loader()->progress().lines, 2000u);
+    RecordedChart* chart = window->chart();
+    EXPECT_EQ(chart->shownLines(), (std::pair<std::size_t, std::size_t>{0, 2000}));
+    EXPECT_NEAR(chart->xAxis->range().size(), 60.999, 1e-6);
+    // The lines on both sides of the break, saved as one file.
+    chart->xAxis->setRange(static_cast<double>(kStart + 990) / 1000,
+                           static_cast<double>(kStart + 60'009) / 1000);
+    const QString saved = dir_.filePath("across.csv");
+    ASSERT_EQ(window->saveLines(saved), QString());
+    std::string expected;
+    for (int i = 990; i < 1000; ++i) {
+        expected += early[static_cast<std::size_t>(i)];
+    }
+    for (int i = 0; i < 10; ++i) {
+        expected += late[static_cast<std::size_t>(i)];
+    }
+    EXPECT_EQ(contents(saved).toStdString(), expected);
+}
+
 TEST_F(ViewerWindowTest, AFollowedFileShowsWhatIsAppendedAndKeepsItsEndInView) {
     const QString path = write(linesOf(100, [](int i) { return static_cast<float>(i); }));
     const auto window = open(path, dateTimeAdc1AndOutputs(), true);
@@ -722,13 +801,13 @@ TEST_F(ViewerWindowLanguageTest, ErrorsNameTheirCauseInTheInterfacesLanguage) {
     };
     const Case cases[] = {
         {Language::Polish, QStringLiteral("Nie można odczytać pliku %1: plik nie istnieje").arg(missing),
-         QStringLiteral("Nie można odczytać pliku %1: podana nazwa jest folderem").arg(folder),
+         QStringLiteral("Nie można odczytać pliku %1: w folderze nie ma plików pomiarowych").arg(folder),
          QStringLiteral("Nie można zapisać linii do %1: folder nie istnieje").arg(noFolder),
          QStringLiteral("Nie można zapisać linii do %1: linii nie można zapisać w pliku, z "
                         "którego pochodzą")
              .arg(source)},
         {Language::English, QStringLiteral("Cannot read the file %1: the file does not exist").arg(missing),
-         QStringLiteral("Cannot read the file %1: the name is a folder").arg(folder),
+         QStringLiteral("Cannot read the file %1: the folder holds no measurement files").arg(folder),
          QStringLiteral("Cannot save the lines to %1: the folder does not exist").arg(noFolder),
          QStringLiteral("Cannot save the lines to %1: the lines cannot be saved in the file "
                         "they come from")
