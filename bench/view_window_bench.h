@@ -5,9 +5,9 @@
 
 #include "engine/recorded/recorded_layout.h"
 
-// The viewer's window on a recorded file: how soon its chart shows the
-// first picture, and how long a redraw of the whole file takes at
-// 1920 x 1080. Needs a QApplication.
+// The viewer's chart on a recorded file at 1920 x 1080: how soon it shows
+// the first picture, how long a redraw of the whole file takes, and a zoom
+// to 10 s (its lines read back from the file). Needs a QApplication.
 
 namespace voltrix {
 
@@ -16,6 +16,10 @@ struct ViewerWindowFigures {
     double loadedMs = 0;        // from opening the file to its last line loaded
     double redrawMs = 0;        // best full redraw of the whole file
     double meanRedrawMs = 0;
+    // Zooms to 10 s at places spread over the file, each read back and drawn.
+    double meanZoomMs = 0;
+    double slowestZoomMs = 0;
+    int zooms = 0;
 };
 
 ViewerWindowFigures measureViewerWindow(const std::filesystem::path& path,

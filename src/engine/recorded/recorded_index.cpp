@@ -38,6 +38,39 @@ std::size_t RecordedIndex::blockAtOrAfter(double x) const {
         blocks_.begin());
 }
 
+namespace {
+
+void startUnit(IndexBlock& unit, double x, const ParsedLine& parsed) {
+    unit.firstX = x;
+    unit.first = parsed.values;
+    unit.outputsFirst = parsed.outputs;
+}
+
+void addToUnit(IndexBlock& unit, double x, const ParsedLine& parsed) {
+    unit.lastX = x;
+    unit.last = parsed.values;
+    unit.outputsLast = parsed.outputs;
+    unit.outputsAll &= parsed.outputs;
+    unit.outputsAny |= parsed.outputs;
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        unit.range[q].add(parsed.values[q]);
+    }
+}
+
+// `b`, the unit after `a`, taken into `a`.
+void mergeInto(IndexBlock& a, const IndexBlock& b) {
+    a.lastX = b.lastX;
+    a.last = b.last;
+    a.outputsLast = b.outputsLast;
+    a.outputsAll &= b.outputsAll;
+    a.outputsAny |= b.outputsAny;
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        a.range[q].add(b.range[q]);
+    }
+}
+
+}  // namespace
+
 double RecordedIndex::append(const ParsedLine& parsed, const IndexedLine& line) {
     const bool starts = lines_ % blockLines_ == 0;
     if (starts) {
@@ -52,37 +85,52 @@ double RecordedIndex::append(const ParsedLine& parsed, const IndexedLine& line) 
         b.fileLine = line.fileLine - 1;
         b.axis = axis_;
     }
+    const bool coarseStarts = starts && (blocks_.size() - 1) % kCoarseFanOut == 0;
+    if (coarseStarts) {
+        coarse_.push_back(blocks_.back());
+    }
     const double x = axis_.next(parsed, line.fileLine);
-    IndexBlock& b = blocks_.back();
     if (starts) {
-        b.firstX = x;
-        b.first = parsed.values;
-        b.outputsFirst = parsed.outputs;
+        startUnit(blocks_.back(), x, parsed);
     }
-    b.lastX = x;
-    b.last = parsed.values;
-    b.outputsLast = parsed.outputs;
-    b.outputsAll &= parsed.outputs;
-    b.outputsAny |= parsed.outputs;
-    for (std::size_t q = 0; q < kQuantityCount; ++q) {
-        b.range[q].add(parsed.values[q]);
+    addToUnit(blocks_.back(), x, parsed);
+    if (coarseStarts) {
+        startUnit(coarse_.back(), x, parsed);
     }
+    addToUnit(coarse_.back(), x, parsed);
     ++lines_;
     fileLines_ = std::max(fileLines_, line.fileLine);
     return x;
 }
 
-bool RecordedIndex::gapBefore(std::size_t block) const {
-    if (block == 0 || block >= blocks_.size()) {
-        return false;
-    }
-    // A jump a hundred times the mean step of the block before, which has
+RecordedIndex::Level RecordedIndex::level(bool coarse) const {
+    return coarse ? Level{&coarse_, blockLines_ * kCoarseFanOut} : Level{&blocks_, blockLines_};
+}
+
+bool RecordedIndex::gapBetween(const IndexBlock& before, const IndexBlock& after,
+                               std::size_t linesPerUnit) {
+    // A jump a hundred times the mean step of the unit before, which has
     // its full count of lines.
     constexpr double kGapSteps = 100;
-    const IndexBlock& before = blocks_[block - 1];
-    const double meanStep =
-        (before.lastX - before.firstX) / static_cast<double>(std::max<std::size_t>(blockLines_ - 1, 1));
-    return meanStep > 0 && blocks_[block].firstX - before.lastX > kGapSteps * meanStep;
+    const double meanStep = (before.lastX - before.firstX) /
+                            static_cast<double>(std::max<std::size_t>(linesPerUnit - 1, 1));
+    return meanStep > 0 && after.firstX - before.lastX > kGapSteps * meanStep;
+}
+
+void RecordedIndex::rebuildCoarse() {
+    coarse_.clear();
+    for (std::size_t b = 0; b < blocks_.size(); ++b) {
+        if (b % kCoarseFanOut == 0) {
+            coarse_.push_back(blocks_[b]);
+        } else {
+            mergeInto(coarse_.back(), blocks_[b]);
+        }
+    }
+}
+
+bool RecordedIndex::gapBefore(std::size_t block) const {
+    return block > 0 && block < blocks_.size() &&
+           gapBetween(blocks_[block - 1], blocks_[block], blockLines_);
 }
 
 void RecordedIndex::setEnd(std::uint64_t offset, std::uint64_t fileLines) {
@@ -95,20 +143,13 @@ void RecordedIndex::mergePairs() {
     for (std::size_t i = 0; i < blocks_.size(); i += 2, ++out) {
         IndexBlock merged = blocks_[i];
         if (i + 1 < blocks_.size()) {
-            const IndexBlock& b = blocks_[i + 1];
-            merged.lastX = b.lastX;
-            merged.last = b.last;
-            merged.outputsLast = b.outputsLast;
-            merged.outputsAll &= b.outputsAll;
-            merged.outputsAny |= b.outputsAny;
-            for (std::size_t q = 0; q < kQuantityCount; ++q) {
-                merged.range[q].add(b.range[q]);
-            }
+            mergeInto(merged, blocks_[i + 1]);
         }
         blocks_[out] = merged;
     }
     blocks_.resize(out);
     blockLines_ *= 2;
+    rebuildCoarse();
 }
 
 RecordedIndex::Parts RecordedIndex::parts() const {
@@ -156,6 +197,7 @@ bool RecordedIndex::fromParts(Parts parts, RecordedIndex& into) {
     into.endOffset_ = parts.endOffset;
     into.fileLines_ = parts.fileLines;
     into.blocks_ = std::move(parts.blocks);
+    into.rebuildCoarse();
     return true;
 }
 

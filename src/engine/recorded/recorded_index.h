@@ -51,6 +51,8 @@ class RecordedIndex {
 public:
     static constexpr std::size_t kFirstBlockLines = 64;
     static constexpr std::size_t kMaxBlocks = std::size_t{1} << 17;
+    // Blocks in a coarse block: a whole file is drawn from far fewer.
+    static constexpr std::size_t kCoarseFanOut = 16;
 
     explicit RecordedIndex(RecordedLayout layout = {});
 
@@ -76,6 +78,16 @@ public:
     // Time jumps between block b - 1 and b far more than its lines step:
     // a recording stopped and started again, the next file of a split set.
     bool gapBefore(std::size_t block) const;
+    static bool gapBetween(const IndexBlock& before, const IndexBlock& after,
+                           std::size_t linesPerUnit);
+
+    // The blocks, or the coarse blocks of kCoarseFanOut blocks each (the
+    // last of either may hold fewer lines), to draw from.
+    struct Level {
+        const std::vector<IndexBlock>* units;
+        std::size_t linesPerUnit;
+    };
+    Level level(bool coarse) const;
 
     // Bytes read and indexed: where the next line starts, lines counted
     // (skipped ones too), and the axis after the last line.
@@ -90,7 +102,9 @@ public:
     void setEnd(std::uint64_t offset, std::uint64_t fileLines);
 
     // Heap bytes held.
-    std::size_t allocatedBytes() const { return blocks_.capacity() * sizeof(IndexBlock); }
+    std::size_t allocatedBytes() const {
+        return (blocks_.capacity() + coarse_.capacity()) * sizeof(IndexBlock);
+    }
 
     // Rebuilt from its saved parts (the index cache); false when they do
     // not make an index.
@@ -109,6 +123,7 @@ public:
 
 private:
     void mergePairs();
+    void rebuildCoarse();
 
     RecordedLayout layout_;
     XAxis axis_;
@@ -118,6 +133,7 @@ private:
     std::uint64_t endOffset_ = 0;
     std::uint64_t fileLines_ = 0;
     std::vector<IndexBlock> blocks_;
+    std::vector<IndexBlock> coarse_;  // of blocks_, kCoarseFanOut at a time
 };
 
 }  // namespace voltrix

@@ -18,6 +18,7 @@
 #include "engine/text/format_value.h"
 #include "ui/viewer/viewer_choices.h"
 #include "engine/recorded/recorded_index_cache.h"
+#include "load_timings.h"
 #include "ui/viewer/viewer_window.h"
 
 namespace {
@@ -88,6 +89,7 @@ int main(int argc, char* argv[]) {
         voltrix::ViewerWindow window(stored, voltrix::viewerChoicesPath());
         window.setUnits({loaded.adcUnit, loaded.encUnit, loaded.mathUnit});
         window.show();
+        voltrix::reportLoadTimingsIfAsked(window);
         window.setFollowing(options.follow);
         window.setIndexCacheFolder(QString::fromStdString(voltrix::indexCacheFolder().string()));
         if (!options.files.isEmpty()) {

@@ -237,10 +237,15 @@ void QuantitiesTrace::buildSpans(const RecordedData& data, std::size_t quantity)
 }
 
 void QuantitiesTrace::buildSpans(const RecordedIndex& index, std::size_t quantity) {
-    const std::vector<IndexBlock>& blocks = index.blocks();
+    const RecordedChart::ShownUnits shown = chart_->shownUnits(index);
+    const std::vector<IndexBlock>& blocks = *shown.level.units;
+    const std::size_t first = shown.first;
+    const std::size_t last = shown.last;
+    const auto gapBefore = [&](std::size_t b) {
+        return RecordedIndex::gapBetween(blocks[b - 1], blocks[b], shown.level.linesPerUnit);
+    };
     const PixelMap keyPixel(keyAxis());
     const PixelMap valuePixel(valueAxis());
-    const auto [first, last] = chart_->shownBlocks(index);
     const int width = std::max(keyAxis()->axisRect()->width(), 1);
     const double left = keyAxis()->axisRect()->left();
     spans_.clear();
@@ -274,7 +279,7 @@ void QuantitiesTrace::buildSpans(const RecordedIndex& index, std::size_t quantit
     }
     for (std::size_t b = first; b < last; ++b) {
         const IndexBlock& block = blocks[b];
-        if (b > 0 && index.gapBefore(b)) {
+        if (b > 0 && gapBefore(b)) {
             flush();
             spans_.breakLine();
         }
@@ -291,7 +296,7 @@ void QuantitiesTrace::buildSpans(const RecordedIndex& index, std::size_t quantit
     }
     flush();
     if (last < blocks.size()) {
-        if (index.gapBefore(last)) {
+        if (gapBefore(last)) {
             spans_.breakLine();
         }
         addValue(keyPixel(blocks[last].firstX), blocks[last].first[quantity]);
@@ -341,9 +346,10 @@ void OutputsTrace::draw(QCPPainter* painter) {
             }
         }
     } else {
-        const RecordedIndex& index = snapshot->index();
-        const std::vector<IndexBlock>& blocks = index.blocks();
-        const auto [first, last] = chart_->shownBlocks(index);
+        const RecordedChart::ShownUnits shown = chart_->shownUnits(snapshot->index());
+        const std::vector<IndexBlock>& blocks = *shown.level.units;
+        const std::size_t first = shown.first;
+        const std::size_t last = shown.last;
         for (std::size_t b = first; b < last; ++b) {
             const IndexBlock& block = blocks[b];
             const int c = std::clamp(static_cast<int>(std::floor(keyPixel(block.firstX) - left)),
@@ -835,6 +841,17 @@ std::pair<std::size_t, std::size_t> RecordedChart::shownLines() const {
     return {first, std::min(last, lines)};
 }
 
+RecordedChart::ShownUnits RecordedChart::shownUnits(const RecordedIndex& index) const {
+    const auto [first, last] = shownBlocks(index);
+    const auto columns = static_cast<std::size_t>(std::max(axisRect()->width(), 1));
+    // Many coarse blocks to a column still: the picture is the same.
+    if (last - first < 2 * RecordedIndex::kCoarseFanOut * columns) {
+        return {index.level(false), first, last};
+    }
+    const std::size_t fan = RecordedIndex::kCoarseFanOut;
+    return {index.level(true), first / fan, (last + fan - 1) / fan};
+}
+
 std::pair<std::size_t, std::size_t> RecordedChart::shownBlocks(const RecordedIndex& index) const {
     const QCPRange range = xAxis->range();
     const std::size_t first = index.blockAtOrAfter(range.lower);
@@ -870,8 +887,8 @@ const RecordedData* RecordedChart::shownDetail() {
             detail_.first + detail_.lines.size() >= needEnd && !growing) {
             return &detail_.lines;
         }
-        // As much again on each side: a pan reads nothing for a while.
-        const std::size_t span = to - from;
+        // A quarter more on each side: a short pan reads nothing.
+        const std::size_t span = (to - from) / 4 + 1;
         want = index.firstLineOf(from > span ? from - span : 0);
         wantEnd = index.endLineOf(std::min(to + span, index.blocks().size()) - 1);
         detail_.indexLines = index.size();
@@ -898,11 +915,13 @@ void RecordedChart::fitValueAxis() {
     const QCPRange range = xAxis->range();
     std::size_t first = 0;
     std::size_t last = 0;
+    const ShownUnits units = shownUnits(index);
     if (detail != nullptr) {
         first = detail->indexAtOrAfter(range.lower);
         last = std::min(detail->indexAtOrAfter(range.upper) + 1, detail->size());
     } else {
-        std::tie(first, last) = shownBlocks(index);
+        first = units.first;
+        last = units.last;
     }
     for (int n = 0; n < laneCount_; ++n) {
         const Lane& lane = lanes_[static_cast<std::size_t>(n)];
@@ -916,7 +935,7 @@ void RecordedChart::fitValueAxis() {
                 values = detail->minMax(q, first, last);
             } else {
                 for (std::size_t b = first; b < last; ++b) {
-                    values.add(index.blocks()[b].range[q]);
+                    values.add((*units.level.units)[b].range[q]);
                 }
             }
             // An infinite value is drawn to the edge; it cannot set the scale.

@@ -131,6 +131,14 @@ private:
     const std::vector<std::size_t>& columnStarts(const RecordedData& data);
     // The blocks of the index in the shown range, and those just outside it.
     std::pair<std::size_t, std::size_t> shownBlocks(const RecordedIndex& index) const;
+    // What a long range is drawn from: its blocks, or the coarse blocks when
+    // there are many blocks to a pixel column; units first..last-1.
+    struct ShownUnits {
+        RecordedIndex::Level level;
+        std::size_t first = 0;
+        std::size_t last = 0;
+    };
+    ShownUnits shownUnits(const RecordedIndex& index) const;
 
     const RecordedFileLoader* loader_ = nullptr;
     std::array<bool, kQuantityCount> shown_{};

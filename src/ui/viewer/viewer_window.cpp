@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -54,6 +55,12 @@ ViewerWindow::ViewerWindow(const RecordedLayout& storedLayout, const QString& ch
     setObjectName(QStringLiteral("ViewerWindow"));
     setWindowTitle(QStringLiteral("VOLTRIX - View"));
     resize(1280, 800);
+    growthTimer_ = new QTimer(this);
+    growthTimer_->setSingleShot(true);
+    connect(growthTimer_, &QTimer::timeout, this, [this] {
+        lastGrowthShown_.restart();
+        chart_->dataGrew();
+    });
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -277,6 +284,8 @@ void ViewerWindow::setFollowing(bool follow) {
 void ViewerWindow::startLoader() {
     chart_->setLoader(nullptr);
     loader_.reset();
+    growthTimer_->stop();
+    lastGrowthShown_.invalidate();  // a new file's first lines show at once
     // A fresh flag: a call queued by the old loader must not hold up the new one.
     progressQueued_ = std::make_shared<std::atomic<bool>>(false);
     RecordedFileLoader::Options options;
@@ -339,7 +348,14 @@ void ViewerWindow::progressArrived() {
     }
     progress_->setVisible(!state.caughtUp && !state.finished);
     counts_->setText(countsText(state));
-    chart_->dataGrew();
+    const bool settled = state.caughtUp || state.finished;
+    if (settled || !lastGrowthShown_.isValid() || lastGrowthShown_.elapsed() >= kGrowthRedrawMs) {
+        growthTimer_->stop();
+        lastGrowthShown_.restart();
+        chart_->dataGrew();
+    } else if (!growthTimer_->isActive()) {
+        growthTimer_->start(static_cast<int>(kGrowthRedrawMs - lastGrowthShown_.elapsed()));
+    }
 }
 
 QString ViewerWindow::loadProblemText(const RecordedLoadProgress& state) const {

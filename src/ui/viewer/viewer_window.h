@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 
@@ -18,6 +19,7 @@ class QActionGroup;
 class QCheckBox;
 class QLabel;
 class QProgressBar;
+class QTimer;
 
 // voltrix-view's window: a recorded measurement file on a chart, loaded on
 // the loader's thread while the window stays responsive, with a tick per
@@ -119,6 +121,11 @@ private:
     QAction* columnsAction_ = nullptr;
     QAction* saveLinesAction_ = nullptr;
     QActionGroup* laneLayouts_ = nullptr;
+    // While a long file is read the chart is redrawn a few times a second,
+    // not at each chunk: the parsers keep the cores.
+    static constexpr int kGrowthRedrawMs = 250;
+    QElapsedTimer lastGrowthShown_;
+    QTimer* growthTimer_ = nullptr;
 };
 
 }  // namespace voltrix
