@@ -53,7 +53,10 @@ public:
         friend bool operator==(const State&, const State&) = default;
     };
 
-    explicit XAxis(XSource source, State state = {});
+    // Two constructors, not a default argument: State's member initializers
+    // are not usable before XAxis is complete.
+    explicit XAxis(XSource source) : XAxis(source, State()) {}
+    XAxis(XSource source, State state);
     XSource source() const { return source_; }
     const State& state() const { return s_; }
     // `lineNumber` is used for XSource::LineNumber only.
