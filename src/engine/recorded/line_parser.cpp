@@ -10,11 +10,14 @@
 namespace voltrix {
 namespace {
 
-// Exact doubles: a mantissa below 2^53 divided by one of these is rounded once.
-constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-// The writer writes at most 15 significant digits; 10^15 < 2^53.
-constexpr int kFastDigits = 15;
+// Exact doubles: a mantissa below 2^53 divided by one of these is rounded
+// once, to the double nearest the text, as the standard conversion gives.
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                             1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+// Up to 19 digits the mantissa does not wrap (10^19 < 2^64).
+constexpr int kFastDigits = 19;
+// Mantissas below it are exact doubles.
+constexpr std::uint64_t kExactMantissa = std::uint64_t{1} << 53;
 // Longer than any number the writer makes, exponent form included.
 constexpr std::size_t kLongestNumber = 63;
 
@@ -157,11 +160,19 @@ public:
             }
         }
         if (*p_ == ';' && integerDigits + fractionDigits <= kFastDigits) {
-            ++p_;
-            const double magnitude =
-                static_cast<double>(mantissa) / kPow10[static_cast<std::size_t>(fractionDigits)];
-            value = static_cast<float>(negative ? -magnitude : magnitude);
-            return true;
+            // The writer writes at most 15 significant digits, then zeros up
+            // to its decimals: without the zeros the mantissa is exact again.
+            while (mantissa >= kExactMantissa && fractionDigits > 0 && mantissa % 10 == 0) {
+                mantissa /= 10;
+                --fractionDigits;
+            }
+            if (mantissa < kExactMantissa) {
+                ++p_;
+                const double magnitude = static_cast<double>(mantissa) /
+                                         kPow10[static_cast<std::size_t>(fractionDigits)];
+                value = static_cast<float>(negative ? -magnitude : magnitude);
+                return true;
+            }
         }
         if (*p_ != ';' && *p_ != 'E' && *p_ != 'e') {
             return false;
@@ -220,8 +231,8 @@ private:
         return false;
     }
 
-    // Exponent form and more than 15 digits: the standard conversion, on a
-    // copy with '.' as the separator.
+    // Exponent form, and more significant digits than a double holds: the
+    // standard conversion, on a copy with '.' as the separator.
     bool slowNumber(float& value) {
         const char* semicolon =
             static_cast<const char*>(std::memchr(p_, ';', static_cast<std::size_t>(end_ - p_)));
