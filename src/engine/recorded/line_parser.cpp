@@ -10,11 +10,14 @@
 namespace voltrix {
 namespace {
 
-// Exact doubles: a mantissa below 2^53 divided by one of these is rounded once.
-constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-// The writer writes at most 15 significant digits; 10^15 < 2^53.
-constexpr int kFastDigits = 15;
+// Exact doubles: a mantissa below 2^53 divided by one of these is rounded
+// once, to the double nearest the text, as the standard conversion gives.
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                             1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+// Up to 19 digits the mantissa does not wrap (10^19 < 2^64).
+constexpr int kFastDigits = 19;
+// Mantissas below it are exact doubles.
+constexpr std::uint64_t kExactMantissa = std::uint64_t{1} << 53;
 // Longer than any number the writer makes, exponent form included.
 constexpr std::size_t kLongestNumber = 63;
 
@@ -37,8 +40,12 @@ float toFloat(double v) {
 inline bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
 // The fields share one pattern: the cursor `p` moves over a field and its ';'.
+// The line ends with ';' (parseMeasurementLine checks it first), and every
+// field reader stops at a ';': so only the start of a field looks for the end
+// of the line, never a loop over its characters.
 class Reader {
 public:
+    // `end` follows a ';'.
     Reader(const char* p, const char* end) : p_(p), end_(end) {}
 
     bool atEnd() const { return p_ == end_; }
@@ -53,28 +60,10 @@ public:
         return true;
     }
 
-    // 1..maxDigits digits, then `after`.
-    bool unsignedThen(int maxDigits, std::uint64_t& value, char after) {
-        const char* start = p_;
-        std::uint64_t v = 0;
-        while (p_ != end_ && isDigit(*p_)) {
-            if (p_ - start == maxDigits) {
-                return false;
-            }
-            v = v * 10 + static_cast<unsigned>(*p_ - '0');
-            ++p_;
-        }
-        if (p_ == start || p_ == end_ || *p_ != after) {
-            return false;
-        }
-        ++p_;
-        value = v;
-        return true;
-    }
-
     bool date(std::int64_t& days) {
         std::uint64_t d = 0, m = 0, y = 0;
-        if (!unsignedThen(2, d, '-') || !unsignedThen(2, m, '-') || !unsignedThen(4, y, ';')) {
+        if (atEnd() || !unsignedThen(2, d, '-') || !unsignedThen(2, m, '-') ||
+            !unsignedThen(4, y, ';')) {
             return false;
         }
         if (m < 1 || m > 12 || d < 1 || y < 1) {
@@ -92,8 +81,8 @@ public:
 
     bool timeOfDay(std::int64_t& ms) {
         std::uint64_t h = 0, m = 0, s = 0, milli = 0;
-        if (!unsignedThen(2, h, ':') || !unsignedThen(2, m, ':') || !unsignedThen(2, s, ':') ||
-            !unsignedThen(3, milli, ';')) {
+        if (atEnd() || !unsignedThen(2, h, ':') || !unsignedThen(2, m, ':') ||
+            !unsignedThen(2, s, ':') || !unsignedThen(3, milli, ';')) {
             return false;
         }
         // A leap second reads as second 60.
@@ -105,11 +94,14 @@ public:
     }
 
     bool counter(std::int32_t& value, bool& known) {
+        if (atEnd()) {
+            return false;
+        }
         if (literal("---")) {
             known = false;
             return true;
         }
-        const bool negative = p_ != end_ && *p_ == '-';
+        const bool negative = *p_ == '-';
         p_ += negative ? 1 : 0;
         std::uint64_t magnitude = 0;
         if (!unsignedThen(10, magnitude, ';')) {
@@ -127,6 +119,9 @@ public:
     }
 
     bool counterModulo(std::uint32_t& value, bool& known) {
+        if (atEnd()) {
+            return false;
+        }
         if (literal("---")) {
             known = false;
             return true;
@@ -141,42 +136,43 @@ public:
     }
 
     bool number(float& value) {
-        const char* start = p_;
-        const bool negative = p_ != end_ && *p_ == '-';
-        p_ += negative ? 1 : 0;
-        std::uint64_t mantissa = 0;
-        const char* digits = p_;
-        while (p_ != end_ && isDigit(*p_)) {
-            mantissa = mantissa * 10 + static_cast<unsigned>(*p_ - '0');
-            ++p_;
+        if (atEnd()) {
+            return false;
         }
+        const char* start = p_;
+        const bool negative = *p_ == '-';
+        p_ += negative ? 1 : 0;
+        const char* digits = p_;
+        std::uint64_t mantissa = digitsAfter(0);
         const auto integerDigits = p_ - digits;
+        if (integerDigits == 0) {
+            p_ = start;
+            return special(value);
+        }
         std::ptrdiff_t fractionDigits = 0;
-        if (integerDigits != 0 && p_ != end_ && (*p_ == ',' || *p_ == '.')) {
+        if (*p_ == ',' || *p_ == '.') {
             ++p_;
             const char* fraction = p_;
-            while (p_ != end_ && isDigit(*p_)) {
-                mantissa = mantissa * 10 + static_cast<unsigned>(*p_ - '0');
-                ++p_;
-            }
+            mantissa = digitsAfter(mantissa);
             fractionDigits = p_ - fraction;
             if (fractionDigits == 0) {
                 return false;
             }
         }
-        if (integerDigits == 0) {
-            p_ = start;
-            return special(value);
-        }
-        if (p_ == end_) {
-            return false;
-        }
         if (*p_ == ';' && integerDigits + fractionDigits <= kFastDigits) {
-            ++p_;
-            const double magnitude =
-                static_cast<double>(mantissa) / kPow10[static_cast<std::size_t>(fractionDigits)];
-            value = static_cast<float>(negative ? -magnitude : magnitude);
-            return true;
+            // The writer writes at most 15 significant digits, then zeros up
+            // to its decimals: without the zeros the mantissa is exact again.
+            while (mantissa >= kExactMantissa && fractionDigits > 0 && mantissa % 10 == 0) {
+                mantissa /= 10;
+                --fractionDigits;
+            }
+            if (mantissa < kExactMantissa) {
+                ++p_;
+                const double magnitude = static_cast<double>(mantissa) /
+                                         kPow10[static_cast<std::size_t>(fractionDigits)];
+                value = static_cast<float>(negative ? -magnitude : magnitude);
+                return true;
+            }
         }
         if (*p_ != ';' && *p_ != 'E' && *p_ != 'e') {
             return false;
@@ -186,6 +182,39 @@ public:
     }
 
 private:
+    // `v` followed by the digits at the cursor, which it passes: two at a
+    // time, which halves the branches. Wraps past 19 digits; the callers
+    // count the digits before they use the value.
+    std::uint64_t digitsAfter(std::uint64_t v) {
+        for (;;) {
+            const unsigned first = static_cast<unsigned char>(p_[0]) - unsigned{'0'};
+            if (first > 9) {
+                return v;
+            }
+            // A digit is not the line's last ';': the next byte is in the line.
+            const unsigned second = static_cast<unsigned char>(p_[1]) - unsigned{'0'};
+            if (second > 9) {
+                p_ += 1;
+                return v * 10 + first;
+            }
+            v = v * 100 + first * 10 + second;
+            p_ += 2;
+        }
+    }
+
+    // 1..maxDigits digits, then `after`.
+    bool unsignedThen(std::ptrdiff_t maxDigits, std::uint64_t& value, char after) {
+        const char* start = p_;
+        const std::uint64_t v = digitsAfter(0);
+        const auto count = p_ - start;
+        if (count == 0 || count > maxDigits || *p_ != after) {
+            return false;
+        }
+        ++p_;
+        value = v;
+        return true;
+    }
+
     bool special(float& value) {
         if (literal("---") || literal("NAN")) {
             value = kNaN;
@@ -202,8 +231,8 @@ private:
         return false;
     }
 
-    // Exponent form and more than 15 digits: the standard conversion, on a
-    // copy with '.' as the separator.
+    // Exponent form, and more significant digits than a double holds: the
+    // standard conversion, on a copy with '.' as the separator.
     bool slowNumber(float& value) {
         const char* semicolon =
             static_cast<const char*>(std::memchr(p_, ';', static_cast<std::size_t>(end_ - p_)));
@@ -241,7 +270,8 @@ private:
 
 bool parseMeasurementLine(std::string_view line, const RecordedLayout& layout, ParsedLine& out) {
     line = withoutLineEnd(line);
-    if (line.empty()) {
+    // Every field ends with ';', the last one too; the Reader counts on it.
+    if (line.empty() || line.back() != ';') {
         return false;
     }
     Reader r(line.data(), line.data() + line.size());
