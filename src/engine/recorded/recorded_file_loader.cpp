@@ -355,7 +355,8 @@ void RecordedFileLoader::join(const LineChunk& chunk, bool stream) {
     }
     fileLines_ += chunk.lineCount;
     index_.addSkipped(chunk.skipped);
-    index_.setEnd(chunk.offset + chunk.size, fileLines_);
+    index_.setEnd(chunk.offset + chunk.size, fileLines_,
+                  chunk.lines.empty() ? nullptr : &chunk.lines.back());
     if (stream) {
         streamLines_.append(batch);
     }
@@ -690,22 +691,27 @@ bool RecordedFileLoader::loadFrom(QFile* streamFile, const std::shared_ptr<Conca
             continue;
         }
 
-        // The end of the file as it is now.
+        // The end of the file as it is now. The index is kept for the next
+        // open once what was read is shown, and only when it ends at a line end.
         joinReady(true);
-        if (!stream && carry.empty()) {
-            saveCache(!options_.follow || !local_.caughtUp);
-        }
+        const bool keep = !stream && carry.empty();
         if (!options_.follow) {
             finishLines();
             local_.pendingBytes = 0;
             local_.caughtUp = true;
             publish();
+            if (keep) {
+                saveCache(true);
+            }
             return false;
         }
-        joinReady(true);
-        if (!local_.caughtUp) {
+        const bool caughtUpNow = !local_.caughtUp;
+        if (caughtUpNow) {
             local_.caughtUp = true;
             publish();
+        }
+        if (keep) {
+            saveCache(caughtUpNow);
         }
         if (!waitPoll()) {
             return false;

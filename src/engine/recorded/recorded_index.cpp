@@ -46,9 +46,11 @@ void startUnit(IndexBlock& unit, double x, const ParsedLine& parsed) {
     unit.outputsFirst = parsed.outputs;
 }
 
+// The values of a unit's last line are taken when it is complete, or at the
+// end of what was read (setEnd): copying them at every line cost as much as
+// the ranges.
 void addToUnit(IndexBlock& unit, double x, const ParsedLine& parsed) {
     unit.lastX = x;
-    unit.last = parsed.values;
     unit.outputsLast = parsed.outputs;
     unit.outputsAll &= parsed.outputs;
     unit.outputsAny |= parsed.outputs;
@@ -85,19 +87,17 @@ double RecordedIndex::append(const ParsedLine& parsed, const IndexedLine& line) 
         b.fileLine = line.fileLine - 1;
         b.axis = axis_;
     }
-    const bool coarseStarts = starts && (blocks_.size() - 1) % kCoarseFanOut == 0;
-    if (coarseStarts) {
-        coarse_.push_back(blocks_.back());
-    }
     const double x = axis_.next(parsed, line.fileLine);
+    IndexBlock& block = blocks_.back();
     if (starts) {
-        startUnit(blocks_.back(), x, parsed);
+        startUnit(block, x, parsed);
     }
-    addToUnit(blocks_.back(), x, parsed);
-    if (coarseStarts) {
-        startUnit(coarse_.back(), x, parsed);
+    addToUnit(block, x, parsed);
+    if ((lines_ + 1) % blockLines_ == 0) {
+        // Complete: it joins its coarse block.
+        block.last = parsed.values;
+        addToCoarse(blocks_.size() - 1);
     }
-    addToUnit(coarse_.back(), x, parsed);
     ++lines_;
     fileLines_ = std::max(fileLines_, line.fileLine);
     return x;
@@ -133,9 +133,33 @@ bool RecordedIndex::gapBefore(std::size_t block) const {
            gapBetween(blocks_[block - 1], blocks_[block], blockLines_);
 }
 
-void RecordedIndex::setEnd(std::uint64_t offset, std::uint64_t fileLines) {
+void RecordedIndex::setEnd(std::uint64_t offset, std::uint64_t fileLines,
+                           const ParsedLine* lastLine) {
     endOffset_ = offset;
     fileLines_ = fileLines;
+    if (lastLine != nullptr && !blocks_.empty() && lines_ % blockLines_ != 0) {
+        // The open block, as far as it goes, in its coarse block too.
+        blocks_.back().last = lastLine->values;
+        addToCoarse(blocks_.size() - 1);
+    }
+}
+
+void RecordedIndex::addToCoarse(std::size_t block) {
+    const std::size_t group = block / kCoarseFanOut;
+    if (coarse_.size() == group) {
+        coarse_.push_back(blocks_[block]);
+        return;
+    }
+    // An open block taken before is taken again, whole: the coarse block
+    // is made anew from its blocks so far.
+    if (coarse_.size() > group + 1) {
+        return;
+    }
+    IndexBlock& unit = coarse_[group];
+    unit = blocks_[group * kCoarseFanOut];
+    for (std::size_t b = group * kCoarseFanOut + 1; b <= block; ++b) {
+        mergeInto(unit, blocks_[b]);
+    }
 }
 
 void RecordedIndex::mergePairs() {

@@ -50,7 +50,7 @@ struct IndexedLine {
 class RecordedIndex {
 public:
     static constexpr std::size_t kFirstBlockLines = 64;
-    static constexpr std::size_t kMaxBlocks = std::size_t{1} << 17;
+    static constexpr std::size_t kMaxBlocks = std::size_t{1} << 16;
     // Blocks in a coarse block: a whole file is drawn from far fewer.
     static constexpr std::size_t kCoarseFanOut = 16;
 
@@ -98,8 +98,10 @@ public:
     // The next line; `line.offset` and `fileLine` say where it is. Its x.
     double append(const ParsedLine& parsed, const IndexedLine& line);
     void addSkipped(std::uint64_t count) { skipped_ += count; }
-    // Everything up to `offset` and `fileLines` is read (a chunk's end).
-    void setEnd(std::uint64_t offset, std::uint64_t fileLines);
+    // Everything up to `offset` and `fileLines` is read (a chunk's end);
+    // `lastLine`, the last line appended, if any since the last call.
+    void setEnd(std::uint64_t offset, std::uint64_t fileLines,
+                const ParsedLine* lastLine = nullptr);
 
     // Heap bytes held.
     std::size_t allocatedBytes() const {
@@ -124,6 +126,9 @@ public:
 private:
     void mergePairs();
     void rebuildCoarse();
+    // Block `block` (complete, or the open one as far as it goes) into its
+    // coarse block.
+    void addToCoarse(std::size_t block);
 
     RecordedLayout layout_;
     XAxis axis_;

@@ -80,16 +80,9 @@ public:
 
     void bytes(std::string_view b) { out_.append(b.data(), static_cast<qsizetype>(b.size())); }
     void u8(std::uint8_t v) { out_.append(static_cast<char>(v)); }
-    void u32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            u8(static_cast<std::uint8_t>(v >> (8 * i)));
-        }
-    }
-    void u64(std::uint64_t v) {
-        for (int i = 0; i < 8; ++i) {
-            u8(static_cast<std::uint8_t>(v >> (8 * i)));
-        }
-    }
+    // A value at a time: tens of megabytes of blocks are written.
+    void u32(std::uint32_t v) { little<4>(v); }
+    void u64(std::uint64_t v) { little<8>(v); }
     void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
     void i64(std::int64_t v) { u64(static_cast<std::uint64_t>(v)); }
     void f32(float v) { u32(std::bit_cast<std::uint32_t>(v)); }
@@ -110,6 +103,15 @@ public:
     }
 
 private:
+    template <int N>
+    void little(std::uint64_t v) {
+        char b[N];
+        for (int i = 0; i < N; ++i) {
+            b[i] = static_cast<char>(v >> (8 * i));
+        }
+        out_.append(b, N);
+    }
+
     QByteArray& out_;
 };
 

@@ -39,6 +39,7 @@ void reportLoadTimingsIfAsked(ViewerWindow& window) {
     if (qEnvironmentVariableIsEmpty("VOLTRIX_VIEW_TIMINGS")) {
         return;
     }
+    std::fprintf(stderr, "voltrix-view timings: window-shown %lld\n", monotonicNanoseconds());
     const auto pictured = std::make_shared<bool>(false);
     QObject::connect(window.chart(), &QCustomPlot::afterReplot, &window, [&window, pictured] {
         if (!*pictured && window.loader() != nullptr && window.loader()->progress().lines > 0) {
@@ -50,7 +51,8 @@ void reportLoadTimingsIfAsked(ViewerWindow& window) {
     auto* poll = new QTimer(&window);
     QObject::connect(poll, &QTimer::timeout, &window, [&window, poll, pictured] {
         const RecordedFileLoader* loader = window.loader();
-        if (loader == nullptr || !loader->progress().finished || !*pictured) {
+        // Every line read and shown: the index may still be being kept.
+        if (loader == nullptr || !loader->progress().caughtUp || !*pictured) {
             return;
         }
         poll->stop();
@@ -63,7 +65,7 @@ void reportLoadTimingsIfAsked(ViewerWindow& window) {
                      peakResidentKilobytes());
         QApplication::quit();
     });
-    poll->start(1);
+    poll->start(5);
 }
 
 }  // namespace voltrix

@@ -348,10 +348,13 @@ void ViewerWindow::progressArrived() {
     }
     progress_->setVisible(!state.caughtUp && !state.finished);
     counts_->setText(countsText(state));
+    // The first lines show at once; more of them a few times a second.
     const bool settled = state.caughtUp || state.finished;
     if (settled || !lastGrowthShown_.isValid() || lastGrowthShown_.elapsed() >= kGrowthRedrawMs) {
+        if (state.lines > 0) {
+            lastGrowthShown_.restart();
+        }
         growthTimer_->stop();
-        lastGrowthShown_.restart();
         chart_->dataGrew();
     } else if (!growthTimer_->isActive()) {
         growthTimer_->start(static_cast<int>(kGrowthRedrawMs - lastGrowthShown_.elapsed()));

@@ -123,7 +123,7 @@ private:
     QActionGroup* laneLayouts_ = nullptr;
     // While a long file is read the chart is redrawn a few times a second,
     // not at each chunk: the parsers keep the cores.
-    static constexpr int kGrowthRedrawMs = 250;
+    static constexpr int kGrowthRedrawMs = 500;
     QElapsedTimer lastGrowthShown_;
     QTimer* growthTimer_ = nullptr;
 };

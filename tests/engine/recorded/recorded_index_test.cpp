@@ -34,6 +34,8 @@ TEST(RecordedIndex, StaysWithinItsBlocksHoweverManyLinesCome) {
         index.append(lineWith(0, static_cast<float>(i), i % 1000 == 0 ? 1 : 0),
                      {10 * i, 2 * i + 1});
     }
+    const ParsedLine lastLine = lineWith(0, static_cast<float>(lines - 1));
+    index.setEnd(10 * lines, 2 * lines, &lastLine);
     EXPECT_EQ(index.size(), lines);
     EXPECT_EQ(index.blockLines(), 4 * RecordedIndex::kFirstBlockLines);
     ASSERT_EQ(index.blocks().size(), RecordedIndex::kMaxBlocks / 2 + 1);
@@ -54,6 +56,21 @@ TEST(RecordedIndex, StaysWithinItsBlocksHoweverManyLinesCome) {
         EXPECT_EQ(block.outputsAll, 0) << b;
     }
     EXPECT_EQ(index.blocks().back().last[0], static_cast<float>(lines - 1));
+    // Each coarse block is its blocks, the open one at the end included.
+    const RecordedIndex::Level coarse = index.level(true);
+    ASSERT_EQ(coarse.units->size(),
+              (index.blocks().size() + RecordedIndex::kCoarseFanOut - 1) / RecordedIndex::kCoarseFanOut);
+    for (std::size_t c = 0; c < coarse.units->size(); c += 97) {
+        const IndexBlock& unit = (*coarse.units)[c];
+        const std::size_t first = c * RecordedIndex::kCoarseFanOut;
+        const std::size_t last = std::min(first + RecordedIndex::kCoarseFanOut, index.blocks().size()) - 1;
+        EXPECT_EQ(unit.firstX, index.blocks()[first].firstX) << c;
+        EXPECT_EQ(unit.lastX, index.blocks()[last].lastX) << c;
+        EXPECT_EQ(unit.range[0].min, index.blocks()[first].range[0].min) << c;
+        EXPECT_EQ(unit.range[0].max, index.blocks()[last].range[0].max) << c;
+        EXPECT_EQ(unit.last[0], index.blocks()[last].last[0]) << c;
+    }
+    EXPECT_EQ(coarse.units->back().last[0], static_cast<float>(lines - 1));
     EXPECT_LT(index.allocatedBytes(), std::size_t{64} << 20);
 }
 
