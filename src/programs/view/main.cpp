@@ -46,8 +46,10 @@ ViewOptions parseCommandLine(const QStringList& arguments, const QString& settin
         QStringLiteral("Shows recorded VOLTRIX measurement files on a chart, hours of them. The "
                        "columns of a file are those the window logs; when they do not read the "
                        "file's lines, they are asked for.\n\nSettings file: %1 (only read)\n"
-                       "Viewer's own settings (the lanes' layout and heights): %2")
-            .arg(settingsText, voltrix::viewerChoicesPath()));
+                       "Viewer's own settings (the lanes' layout and heights): %2\n"
+                       "Kept indexes of the files read: %3")
+            .arg(settingsText, voltrix::viewerChoicesPath(),
+                 QString::fromStdString(voltrix::indexCacheFolder().string())));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(

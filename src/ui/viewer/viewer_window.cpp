@@ -55,12 +55,9 @@ ViewerWindow::ViewerWindow(const RecordedLayout& storedLayout, const QString& ch
     setObjectName(QStringLiteral("ViewerWindow"));
     setWindowTitle(QStringLiteral("VOLTRIX - View"));
     resize(1280, 800);
-    growthTimer_ = new QTimer(this);
-    growthTimer_->setSingleShot(true);
-    connect(growthTimer_, &QTimer::timeout, this, [this] {
-        lastGrowthShown_.restart();
-        chart_->dataGrew();
-    });
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setSingleShot(true);
+    connect(progressTimer_, &QTimer::timeout, this, [this] { progressArrived(); });
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -284,8 +281,9 @@ void ViewerWindow::setFollowing(bool follow) {
 void ViewerWindow::startLoader() {
     chart_->setLoader(nullptr);
     loader_.reset();
-    growthTimer_->stop();
-    lastGrowthShown_.invalidate();  // a new file's first lines show at once
+    progressTimer_->stop();
+    lastProgressShown_.invalidate();  // a new file's first lines show at once
+    lastGrowthShown_.invalidate();
     // A fresh flag: a call queued by the old loader must not hold up the new one.
     progressQueued_ = std::make_shared<std::atomic<bool>>(false);
     RecordedFileLoader::Options options;
@@ -337,27 +335,37 @@ void ViewerWindow::progressArrived() {
         shownError_ = QString::fromStdString(state.error);
         showProblem(tr("Nie można odczytać pliku %1: %2").arg(path_, loadProblemText(state)));
     }
-    if (state.stream) {
-        progress_->setRange(0, 0);  // no end known: busy
-    } else {
-        const double share = state.fileSize > 0 ? static_cast<double>(state.bytesRead) /
-                                                      static_cast<double>(state.fileSize)
-                                                : 1.0;
-        progress_->setRange(0, 1000);
-        progress_->setValue(static_cast<int>(std::lround(std::min(share, 1.0) * 1000)));
-    }
-    progress_->setVisible(!state.caughtUp && !state.finished);
-    counts_->setText(countsText(state));
-    // The first lines show at once; more of them a few times a second.
+    // The first lines show at once; then the counts a few times a second
+    // and the chart twice a second, until the file is read: each redraw of
+    // the chart takes a core from the parsers.
     const bool settled = state.caughtUp || state.finished;
-    if (settled || !lastGrowthShown_.isValid() || lastGrowthShown_.elapsed() >= kGrowthRedrawMs) {
+    const auto due = [&](const QElapsedTimer& last, int ms) {
+        return settled || !last.isValid() || last.elapsed() >= ms;
+    };
+    if (due(lastProgressShown_, kProgressShownMs)) {
+        lastProgressShown_.restart();
+        if (state.stream) {
+            progress_->setRange(0, 0);  // no end known: busy
+        } else {
+            const double share = state.fileSize > 0 ? static_cast<double>(state.bytesRead) /
+                                                          static_cast<double>(state.fileSize)
+                                                    : 1.0;
+            progress_->setRange(0, 1000);
+            progress_->setValue(static_cast<int>(std::lround(std::min(share, 1.0) * 1000)));
+        }
+        progress_->setVisible(!settled);
+        counts_->setText(countsText(state));
+    }
+    if (due(lastGrowthShown_, kGrowthRedrawMs)) {
         if (state.lines > 0) {
             lastGrowthShown_.restart();
         }
-        growthTimer_->stop();
         chart_->dataGrew();
-    } else if (!growthTimer_->isActive()) {
-        growthTimer_->start(static_cast<int>(kGrowthRedrawMs - lastGrowthShown_.elapsed()));
+    }
+    if (settled) {
+        progressTimer_->stop();
+    } else if (!progressTimer_->isActive()) {
+        progressTimer_->start(kProgressShownMs);  // what came meanwhile
     }
 }
 

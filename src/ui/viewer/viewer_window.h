@@ -121,11 +121,14 @@ private:
     QAction* columnsAction_ = nullptr;
     QAction* saveLinesAction_ = nullptr;
     QActionGroup* laneLayouts_ = nullptr;
-    // While a long file is read the chart is redrawn a few times a second,
-    // not at each chunk: the parsers keep the cores.
+    // While a long file is read its counts show a few times a second and
+    // the chart is redrawn twice a second, not at each chunk: the parsers
+    // keep the cores.
+    static constexpr int kProgressShownMs = 200;
     static constexpr int kGrowthRedrawMs = 500;
+    QElapsedTimer lastProgressShown_;
     QElapsedTimer lastGrowthShown_;
-    QTimer* growthTimer_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
 };
 
 }  // namespace voltrix
