@@ -28,12 +28,12 @@ struct Ended {
 };
 
 Ended run(const QStringList& arguments, const QString& directory = QDir::tempPath(),
-          const QString& program = recorder()) {
+          const QString& program = recorder(), int patienceMs = 30000) {
     QProcess process;
     process.setWorkingDirectory(directory);
     process.start(program, arguments);
     Ended result;
-    if (!process.waitForFinished(30000)) {
+    if (!process.waitForFinished(patienceMs)) {
         process.kill();
         process.waitForFinished();
         ADD_FAILURE() << "voltrix-record did not end";
@@ -226,17 +226,29 @@ TEST(RecordCommand, SigtermLeavesACompleteFile) {
 }
 
 // The virtual module's counters run on from file to file of a split
-// recording: no line is lost or written twice where a file ends.
-TEST(RecordCommand, SplitFilesJoinWithoutAGapOrARepeat) {
+// recording: no line is lost or written twice where a file ends. A quick
+// run of second-long files, and ten-second files for a minute at 1 kHz.
+struct SplitRun {
+    const char* name;
+    const char* split;
+    const char* duration;
+    qsizetype files;
+    qsizetype lines;
+};
+
+class SplitFiles : public ::testing::TestWithParam<SplitRun> {};
+
+TEST_P(SplitFiles, JoinWithoutAGapOrARepeat) {
+    const SplitRun& c = GetParam();
     QTemporaryDir dir;
     const QString base = dir.filePath(QStringLiteral("bench.csv"));
     const Ended ended = run({QStringLiteral("--virtual"), QStringLiteral("-o"), base,
-                             QStringLiteral("--split"), QStringLiteral("1s"),
-                             QStringLiteral("--duration"), QStringLiteral("4.5")},
-                            dir.path());
+                             QStringLiteral("--split"), QString::fromLatin1(c.split),
+                             QStringLiteral("--duration"), QString::fromLatin1(c.duration)},
+                            dir.path(), recorder(), 180000);
     ASSERT_EQ(ended.exitCode, 0) << ended.err.toStdString();
     const QStringList files = filesOfRecording(base);
-    EXPECT_GE(files.size(), 3) << files.join(QLatin1Char(' ')).toStdString();
+    EXPECT_GE(files.size(), c.files) << files.join(QLatin1Char(' ')).toStdString();
     EXPECT_FALSE(QFile::exists(base));
     QByteArray joined;
     for (const QString& name : files) {
@@ -246,8 +258,14 @@ TEST(RecordCommand, SplitFilesJoinWithoutAGapOrARepeat) {
         EXPECT_TRUE(bytes.endsWith("\r\n")) << name.toStdString();
         joined += bytes;
     }
-    EXPECT_TRUE(wholeCountedLines(joined, 100));
+    EXPECT_TRUE(wholeCountedLines(joined, c.lines));
 }
+
+INSTANTIATE_TEST_SUITE_P(RecordCommand, SplitFiles,
+                         ::testing::Values(SplitRun{"SecondFiles", "1s", "4.5", 3, 100},
+                                           SplitRun{"TenSecondFilesForAMinute", "10s", "60", 6,
+                                                    50'000}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace voltrix
