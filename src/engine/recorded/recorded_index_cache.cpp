@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/recorded/recorded_index_cache.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -356,7 +359,43 @@ bool saveIndexCache(const std::filesystem::path& folder, std::string_view key,
         return false;
     }
     const QByteArray bytes = encodeIndexCache(index, key, tailCheck);
-    return file.write(bytes) == bytes.size() && file.commit();
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        return false;
+    }
+    pruneIndexCaches(folder, kMostKeptIndexes, kMostKeptIndexBytes);
+    return true;
+}
+
+void pruneIndexCaches(const std::filesystem::path& folder, std::size_t mostFiles,
+                      std::uint64_t mostBytes) {
+    struct Kept {
+        std::filesystem::path path;
+        std::filesystem::file_time_type written;
+        std::uint64_t size = 0;
+    };
+    std::vector<Kept> kept;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::error_code entryError;
+        if (entry.path().extension() != ".vxidx" || !entry.is_regular_file(entryError)) {
+            continue;
+        }
+        const auto written = entry.last_write_time(entryError);
+        const auto size = entry.file_size(entryError);
+        if (!entryError) {
+            kept.push_back({entry.path(), written, size});
+        }
+    }
+    // The newest first: the files opened last are the likeliest again.
+    std::sort(kept.begin(), kept.end(),
+              [](const Kept& a, const Kept& b) { return a.written > b.written; });
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        bytes += kept[i].size;
+        if (i >= mostFiles || (i > 0 && bytes > mostBytes)) {
+            std::filesystem::remove(kept[i].path, error);
+        }
+    }
 }
 
 std::optional<std::uint64_t> loadIndexCache(const std::filesystem::path& folder,

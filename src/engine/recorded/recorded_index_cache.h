@@ -62,6 +62,16 @@ bool decodeIndexCache(QByteArrayView bytes, std::string_view key, RecordedIndex&
 
 // Writes a temporary file in `folder` (made when missing) and renames it over
 // the old cache. False when it could not.
+// The caches a folder keeps: the newest, within a count and a size. Each is
+// at most some 20 MB; more would fill a disk one file at a time.
+inline constexpr std::size_t kMostKeptIndexes = 64;
+inline constexpr std::uint64_t kMostKeptIndexBytes = std::uint64_t{512} << 20;
+// Deletes the oldest caches of `folder` beyond the newest `mostFiles` and
+// beyond `mostBytes` in all (the newest is always kept). Other files stay.
+void pruneIndexCaches(const std::filesystem::path& folder, std::size_t mostFiles,
+                      std::uint64_t mostBytes);
+
+// Writes the cache of `key` (then prunes the folder: pruneIndexCaches).
 bool saveIndexCache(const std::filesystem::path& folder, std::string_view key,
                     const RecordedIndex& index, std::uint64_t tailCheck);
 // The tail check of a valid cache of `key`, read into `into`; nothing (and

@@ -871,9 +871,12 @@ const RecordedData* RecordedChart::shownDetail() {
         const RecordedIndex& index = snap.index();
         const auto [first, last] = shownBlocks(index);
         // Blocks at least two pixels apart are too coarse: each would be a
-        // step of its own.
+        // step of its own. But the blocks of days of lines are large: more
+        // lines than a redraw can read back are drawn from the blocks still,
+        // until a closer zoom.
         const std::size_t columns = static_cast<std::size_t>(std::max(axisRect()->width(), 1));
-        if (index.size() == 0 || last - first > columns / 2) {
+        if (index.size() == 0 || last - first > columns / 2 ||
+            (last - first) * index.blockLines() > kMostLinesReadBack) {
             detail_ = Detail{};
             return nullptr;
         }

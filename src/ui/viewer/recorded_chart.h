@@ -87,6 +87,8 @@ public:
     // One pixel: the raster engine's fast path, as in the live chart.
     static constexpr double kLineWidth = 1;
     static constexpr int kOutputsBandHeight = 90;
+    // The most lines a redraw reads back from the file (some 30 ms).
+    static constexpr std::size_t kMostLinesReadBack = 250'000;
 
 signals:
     void cursorMoved(double x);

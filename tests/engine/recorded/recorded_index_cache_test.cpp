@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include <chrono>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -467,6 +471,35 @@ TEST_F(RecordedIndexCacheFiles, SavedCacheLoadsBack) {
     RecordedIndex other = bystander();
     EXPECT_EQ(loadIndexCache(folder(), kKey + "!", other), std::nullopt);
     expectSameIndex(other, bystander());
+}
+
+TEST_F(RecordedIndexCacheFiles, OnlyTheNewestCachesAreKept) {
+    const RecordedIndex index = generatedIndex(layoutOf({LogColumn::Time}), 300);
+    std::filesystem::create_directories(folder());
+    std::ofstream(folder() / "notes.txt") << "not a cache";
+    // Six caches, each written a minute after the one before.
+    std::vector<std::filesystem::path> caches;
+    for (int i = 0; i < 6; ++i) {
+        const std::string key = kKey + std::to_string(i);
+        ASSERT_TRUE(saveIndexCache(folder(), key, index, 1));
+        caches.push_back(indexCacheFile(folder(), key));
+        std::filesystem::last_write_time(
+            caches.back(), std::filesystem::file_time_type::clock::now() +
+                               std::chrono::minutes(i - 10));
+    }
+    const std::uint64_t each = std::filesystem::file_size(caches.front());
+    pruneIndexCaches(folder(), 4, std::uint64_t{1} << 30);  // by count
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(std::filesystem::exists(caches[static_cast<std::size_t>(i)]), i >= 2) << i;
+    }
+    pruneIndexCaches(folder(), 64, 2 * each + each / 2);  // by size
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(std::filesystem::exists(caches[static_cast<std::size_t>(i)]), i >= 4) << i;
+    }
+    pruneIndexCaches(folder(), 64, 1);  // the newest stays whatever its size
+    EXPECT_TRUE(std::filesystem::exists(caches.back()));
+    EXPECT_FALSE(std::filesystem::exists(caches[4]));
+    EXPECT_TRUE(std::filesystem::exists(folder() / "notes.txt"));
 }
 
 TEST_F(RecordedIndexCacheFiles, NewCacheReplacesTheOldOneWhole) {
