@@ -188,8 +188,8 @@ void HidDevice::deliverQueued() {
     }
 }
 
-// Asks the window's thread for a deliverQueued() call, which a released
-// device (`alive` false by then) skips. Safe from any thread.
+// Asks the controller's thread (the session's) for a deliverQueued() call,
+// which a released device (`alive` false by then) skips. Safe from any thread.
 void HidDevice::scheduleDelivery(const std::shared_ptr<std::atomic<bool>>& alive) {
     QMetaObject::invokeMethod(
         &controller_,

@@ -25,7 +25,7 @@
 //
 // Reports reach the data handler on the controller's thread, one at a time and
 // in arrival order. The reader never waits for that thread: it queues each
-// report and reads on at once, so a busy window loses nothing while the
+// report and reads on at once, so a busy session thread loses nothing while the
 // system's small per-device queue keeps being emptied.
 //
 // A device whose reads fail is gone even when the next listing still shows

@@ -35,7 +35,7 @@ struct HidDeviceInfo {
 };
 
 // An opened device. read() and write() may be called from different threads
-// at the same time (one reader thread, the window's thread writing).
+// at the same time (one reader thread, the session's thread writing).
 class HidConnection {
 public:
     virtual ~HidConnection() = default;
