@@ -594,7 +594,7 @@ bool RecordedFileLoader::loadFrom(QFile* streamFile, const std::shared_ptr<Conca
         if (c->bytes.size() < carry.size() + room) {
             c->bytes.resize(carry.size() + room);
         }
-        std::memcpy(c->bytes.data(), carry.data(), carry.size());
+        std::copy(carry.begin(), carry.end(), c->bytes.begin());  // often nothing
         char* const into = c->bytes.data() + carry.size();
         qint64 n = 0;
         if (!first.isEmpty()) {
