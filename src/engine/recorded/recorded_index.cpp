@@ -107,16 +107,6 @@ RecordedIndex::Level RecordedIndex::level(bool coarse) const {
     return coarse ? Level{&coarse_, blockLines_ * kCoarseFanOut} : Level{&blocks_, blockLines_};
 }
 
-bool RecordedIndex::gapBetween(const IndexBlock& before, const IndexBlock& after,
-                               std::size_t linesPerUnit) {
-    // A jump a hundred times the mean step of the unit before, which has
-    // its full count of lines.
-    constexpr double kGapSteps = 100;
-    const double meanStep = (before.lastX - before.firstX) /
-                            static_cast<double>(std::max<std::size_t>(linesPerUnit - 1, 1));
-    return meanStep > 0 && after.firstX - before.lastX > kGapSteps * meanStep;
-}
-
 void RecordedIndex::rebuildCoarse() {
     coarse_.clear();
     for (std::size_t b = 0; b < blocks_.size(); ++b) {
@@ -126,11 +116,6 @@ void RecordedIndex::rebuildCoarse() {
             mergeInto(coarse_.back(), blocks_[b]);
         }
     }
-}
-
-bool RecordedIndex::gapBefore(std::size_t block) const {
-    return block > 0 && block < blocks_.size() &&
-           gapBetween(blocks_[block - 1], blocks_[block], blockLines_);
 }
 
 void RecordedIndex::setEnd(std::uint64_t offset, std::uint64_t fileLines,

@@ -75,12 +75,6 @@ public:
     // The first block whose last x is >= x; blocks().size() when none.
     std::size_t blockAtOrAfter(double x) const;
 
-    // Time jumps between block b - 1 and b far more than its lines step:
-    // a recording stopped and started again, the next file of a split set.
-    bool gapBefore(std::size_t block) const;
-    static bool gapBetween(const IndexBlock& before, const IndexBlock& after,
-                           std::size_t linesPerUnit);
-
     // The blocks, or the coarse blocks of kCoarseFanOut blocks each (the
     // last of either may hold fewer lines), to draw from.
     struct Level {

@@ -33,6 +33,8 @@ constexpr double kLaneHigh = 0.8;  // HI
 // Beyond this a pixel is off the widget whatever its size: an infinite
 // value is drawn as a line to the edge.
 constexpr double kFarPixel = 1e5;
+// Fewer pixels than this between two lines is no jump in time.
+constexpr double kGapPixels = 3;
 
 // The affine map of one linear axis from coordinates to pixels.
 struct PixelMap {
@@ -203,16 +205,27 @@ void QuantitiesTrace::buildSpans(const RecordedData& data, std::size_t quantity)
         addLine(first - 1);
     }
     if (last - first <= 2 * static_cast<std::size_t>(width)) {
+        // A jump in time breaks the line, as in the blocks.
+        const double gapPixels = std::max(
+            kGapPixels, 4.0 * width / static_cast<double>(std::max<std::size_t>(last - first, 1)));
         for (std::size_t i = first; i < last; ++i) {
+            if (i > 0 && keyPixel(x[i]) - keyPixel(x[i - 1]) > gapPixels) {
+                spans_.breakLine();
+            }
             addLine(i);
         }
     } else {
+        int lastFilled = -1;
         for (int c = 0; c < width; ++c) {
             const std::size_t a = starts[c];
             const std::size_t b = starts[c + 1];
             if (a == b) {
                 continue;
             }
+            if (lastFilled >= 0 && c - lastFilled > kGapPixels) {
+                spans_.breakLine();  // a run of columns without a line: a jump in time
+            }
+            lastFilled = c;
             const MinMax range = data.minMax(quantity, a, b);
             if (range.empty()) {
                 spans_.breakLine();
@@ -241,9 +254,6 @@ void QuantitiesTrace::buildSpans(const RecordedIndex& index, std::size_t quantit
     const std::vector<IndexBlock>& blocks = *shown.level.units;
     const std::size_t first = shown.first;
     const std::size_t last = shown.last;
-    const auto gapBefore = [&](std::size_t b) {
-        return RecordedIndex::gapBetween(blocks[b - 1], blocks[b], shown.level.linesPerUnit);
-    };
     const PixelMap keyPixel(keyAxis());
     const PixelMap valuePixel(valueAxis());
     const int width = std::max(keyAxis()->axisRect()->width(), 1);
@@ -274,17 +284,25 @@ void QuantitiesTrace::buildSpans(const RecordedIndex& index, std::size_t quantit
         }
         column = -1;
     };
+    // Where the time jumps (a recording stopped and started again, the next
+    // file of a split set) the line breaks: a step of several times the
+    // units' mean spacing on the screen.
+    const double gapPixels =
+        std::max(kGapPixels, 4.0 * width / static_cast<double>(std::max<std::size_t>(last - first, 1)));
+    double previousEnd = std::numeric_limits<double>::quiet_NaN();
     if (first > 0) {
-        addValue(keyPixel(blocks[first - 1].lastX), blocks[first - 1].last[quantity]);
+        previousEnd = keyPixel(blocks[first - 1].lastX);
+        addValue(previousEnd, blocks[first - 1].last[quantity]);
     }
     for (std::size_t b = first; b < last; ++b) {
         const IndexBlock& block = blocks[b];
-        if (b > 0 && gapBefore(b)) {
+        const double start = keyPixel(block.firstX);
+        const double end = keyPixel(block.lastX);
+        if (start - previousEnd > gapPixels) {
             flush();
             spans_.breakLine();
         }
-        const int c = std::clamp(static_cast<int>(std::floor(keyPixel(block.firstX) - left)), 0,
-                                 width - 1);
+        const int c = std::clamp(static_cast<int>(std::floor(start - left)), 0, width - 1);
         if (c != column) {
             flush();
             column = c;
@@ -293,10 +311,17 @@ void QuantitiesTrace::buildSpans(const RecordedIndex& index, std::size_t quantit
         }
         range.add(block.range[quantity]);
         lastValue = block.last[quantity];
+        if (end - start > gapPixels) {
+            // The jump is inside the unit: its last line stands after it.
+            flush();
+            spans_.breakLine();
+            addValue(end, block.last[quantity]);
+        }
+        previousEnd = end;
     }
     flush();
     if (last < blocks.size()) {
-        if (gapBefore(last)) {
+        if (keyPixel(blocks[last].firstX) - previousEnd > gapPixels) {
             spans_.breakLine();
         }
         addValue(keyPixel(blocks[last].firstX), blocks[last].first[quantity]);

@@ -250,11 +250,15 @@ TEST_F(ViewerWindowTest, AFolderOfASplitRecordingIsOneTimeline) {
             file.write(line.data(), static_cast<qint64>(line.size()));
         }
     };
-    const std::vector<std::string> early = linesOf(1000, [](int i) { return static_cast<float>(i); });
-    const std::vector<std::string> late =
-        linesOf(1000, [](int i) { return static_cast<float>(i); }, 60'000);
+    // A minute each, two minutes apart: enough lines that the whole is drawn
+    // from the index's blocks.
+    constexpr int kLines = 60'000;
+    constexpr int kLateStart = 180'000;
+    const auto value = [](int i) { return static_cast<float>(i % 1000); };
+    const std::vector<std::string> early = linesOf(kLines, value);
+    const std::vector<std::string> late = linesOf(kLines, value, kLateStart);
     // Named so that their names and their lines tell the same order.
-    writeTo("m_2026-12-08_09-01-00.csv", late);
+    writeTo("m_2026-12-08_09-03-00.csv", late);
     writeTo("m_2026-12-08_09-00-00.csv", early);
     auto window = std::make_unique<ViewerWindow>(RecordedLayout::fromSettings(dateTimeAdc1AndOutputs()));
     window->resize(1000, 700);
@@ -265,17 +269,43 @@ TEST_F(ViewerWindowTest, AFolderOfASplitRecordingIsOneTimeline) {
     ASSERT_EQ(window->files().size(), 2);
     EXPECT_TRUE(window->files().front().endsWith(QStringLiteral("09-00-00.csv")));
     EXPECT_TRUE(window->windowTitle().startsWith(QStringLiteral("m_2026-12-08_09-00-00.csv (+1)")));
-    EXPECT_EQ(window->loader()->progress().lines, 2000u);
+    EXPECT_EQ(window->loader()->progress().lines, 2u * kLines);
     RecordedChart* chart = window->chart();
-    EXPECT_EQ(chart->shownLines(), (std::pair<std::size_t, std::size_t>{0, 2000}));
-    EXPECT_NEAR(chart->xAxis->range().size(), 60.999, 1e-6);
+    EXPECT_EQ(chart->shownLines(), (std::pair<std::size_t, std::size_t>{0, 2 * kLines}));
+    const auto xOf = [](int i) { return static_cast<double>(kStart + i) / 1000; };
+    EXPECT_NEAR(chart->xAxis->range().size(), xOf(kLateStart + kLines - 1) - xOf(0), 1e-6);
+
+    // The two minutes between the files are a gap, not a line across it;
+    // the lines on either side are drawn. Drawn from the blocks (the whole)
+    // and from the lines read back (three seconds each side of the break).
+    const auto traceIn = [&](double from, double to) {
+        chart->replot(QCustomPlot::rpImmediateRefresh);
+        const QImage image = chart->toPixmap().toImage();
+        const QRect plot = chart->axisRect()->rect();
+        const QRgb trace = chartSeriesColour(0).rgb() & 0xFFFFFF;
+        int found = 0;
+        for (int x = plot.left() + static_cast<int>(from * plot.width());
+             x < plot.left() + static_cast<int>(to * plot.width()); ++x) {
+            for (int y = plot.top(); y <= plot.bottom(); ++y) {
+                found += (image.pixel(x, y) & 0xFFFFFF) == trace ? 1 : 0;
+            }
+        }
+        return found;
+    };
+    for (const auto& [lower, upper] : {std::pair{xOf(0), xOf(kLateStart + kLines - 1)},
+                                       std::pair{xOf(kLines - 3000), xOf(kLateStart + 2999)}}) {
+        chart->xAxis->setRange(lower, upper);
+        EXPECT_GT(traceIn(0, 0.02), 0) << lower;
+        EXPECT_GT(traceIn(0.98, 1), 0) << lower;
+        EXPECT_EQ(traceIn(0.4, 0.6), 0) << lower;
+    }
+
     // The lines on both sides of the break, saved as one file.
-    chart->xAxis->setRange(static_cast<double>(kStart + 990) / 1000,
-                           static_cast<double>(kStart + 60'009) / 1000);
+    chart->xAxis->setRange(xOf(kLines - 10), xOf(kLateStart + 9));
     const QString saved = dir_.filePath("across.csv");
     ASSERT_EQ(window->saveLines(saved), QString());
     std::string expected;
-    for (int i = 990; i < 1000; ++i) {
+    for (int i = kLines - 10; i < kLines; ++i) {
         expected += early[static_cast<std::size_t>(i)];
     }
     for (int i = 0; i < 10; ++i) {
