@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// voltrix-view: recorded measurement files on a chart, hours of them.
+// voltrix-view: recorded measurement files on a chart, days of them.
 
 #include <cstdio>
 #include <exception>
@@ -43,7 +43,7 @@ ViewOptions parseCommandLine(const QStringList& arguments, const QString& settin
                   QStringLiteral(" (not there yet: every column is assumed)")
             : settingsPath;
     parser.setApplicationDescription(
-        QStringLiteral("Shows recorded VOLTRIX measurement files on a chart, hours of them. The "
+        QStringLiteral("Shows recorded VOLTRIX measurement files on a chart, days of them. The "
                        "columns of a file are those the window logs; when they do not read the "
                        "file's lines, they are asked for.\n\nSettings file: %1 (only read)\n"
                        "Viewer's own settings (the lanes' layout and heights): %2\n"
