@@ -389,6 +389,13 @@ void OutputsTrace::draw(QCPPainter* painter) {
             ends_.after = {true, keyPixel(blocks[last].firstX), blocks[last].outputsFirst};
         }
     }
+    // Where the time jumps the step lines break, as the quantities do: a step
+    // of several times the mean spacing of what is drawn.
+    const auto present = static_cast<std::size_t>(std::count_if(
+        columns_.begin(), columns_.end(), [](const Column& column) { return column.present; }));
+    const double gapPixels = std::max(
+        kGapPixels, 4.0 * width / static_cast<double>(std::max<std::size_t>(
+                                      perLine_.empty() ? present : perLine_.size(), 1)));
     for (std::size_t n = 0; n < kOutputCount; ++n) {
         const std::uint8_t bit = static_cast<std::uint8_t>(1u << n);
         const double lane = static_cast<double>(kOutputCount - 1 - n);
@@ -396,13 +403,23 @@ void OutputsTrace::draw(QCPPainter* painter) {
         const double high = valueAxis()->coordToPixel(lane + kLaneHigh);
         const auto level = [&](std::uint8_t states) { return (states & bit) != 0 ? high : low; };
         spans_.clear();
+        double previousX = std::numeric_limits<double>::quiet_NaN();
+        const auto breakAtGap = [&](double x) {
+            if (x - previousX > gapPixels) {
+                spans_.breakLine();
+            }
+            previousX = x;
+        };
         for (std::size_t i = 0; i < perLine_.size(); ++i) {
-            if (i > 0) {
+            const double before = previousX;
+            breakAtGap(perLine_[i].x);
+            if (i > 0 && !(perLine_[i].x - before > gapPixels)) {
                 spans_.add({perLine_[i].x, level(perLine_[i - 1].states)});  // the step
             }
             spans_.add({perLine_[i].x, level(perLine_[i].states)});
         }
         if (ends_.before.present) {
+            breakAtGap(ends_.before.x);
             spans_.add({ends_.before.x, level(ends_.before.states)});
         }
         for (int c = 0; c < width; ++c) {
@@ -411,6 +428,7 @@ void OutputsTrace::draw(QCPPainter* painter) {
                 continue;
             }
             const double cx = left + c + 0.5;
+            breakAtGap(cx);
             spans_.add({cx, level(column.first)});
             if ((column.all & bit) == 0 && (column.any & bit) != 0) {
                 spans_.add({cx, low});
@@ -419,6 +437,7 @@ void OutputsTrace::draw(QCPPainter* painter) {
             spans_.add({cx, level(column.last)});
         }
         if (ends_.after.present) {
+            breakAtGap(ends_.after.x);
             spans_.add({ends_.after.x, level(ends_.after.states)});
         }
         painter_.draw(*painter, spans_.lines(), QPen(QColor(kOutputColours[n]), 1));

@@ -278,16 +278,20 @@ TEST_F(ViewerWindowTest, AFolderOfASplitRecordingIsOneTimeline) {
     // The two minutes between the files are a gap, not a line across it;
     // the lines on either side are drawn. Drawn from the blocks (the whole)
     // and from the lines read back (three seconds each side of the break).
-    const auto traceIn = [&](double from, double to) {
+    // In the quantities' area, ADC1's colour; in the outputs' band, any
+    // bright pixel (the outputs' colours; the band itself is dark grey).
+    const auto traceIn = [&](QCPAxisRect* rect, double from, double to) {
         chart->replot(QCustomPlot::rpImmediateRefresh);
         const QImage image = chart->toPixmap().toImage();
-        const QRect plot = chart->axisRect()->rect();
-        const QRgb trace = chartSeriesColour(0).rgb() & 0xFFFFFF;
+        const QRect plot = rect->rect();
+        const QRgb adc1 = chartSeriesColour(0).rgb() & 0xFFFFFF;
         int found = 0;
         for (int x = plot.left() + static_cast<int>(from * plot.width());
              x < plot.left() + static_cast<int>(to * plot.width()); ++x) {
             for (int y = plot.top(); y <= plot.bottom(); ++y) {
-                found += (image.pixel(x, y) & 0xFFFFFF) == trace ? 1 : 0;
+                const QRgb pixel = image.pixel(x, y);
+                const bool bright = qRed(pixel) > 150 || qGreen(pixel) > 150 || qBlue(pixel) > 150;
+                found += (rect == chart->outputsRect() ? bright : (pixel & 0xFFFFFF) == adc1) ? 1 : 0;
             }
         }
         return found;
@@ -295,9 +299,11 @@ TEST_F(ViewerWindowTest, AFolderOfASplitRecordingIsOneTimeline) {
     for (const auto& [lower, upper] : {std::pair{xOf(0), xOf(kLateStart + kLines - 1)},
                                        std::pair{xOf(kLines - 3000), xOf(kLateStart + 2999)}}) {
         chart->xAxis->setRange(lower, upper);
-        EXPECT_GT(traceIn(0, 0.02), 0) << lower;
-        EXPECT_GT(traceIn(0.98, 1), 0) << lower;
-        EXPECT_EQ(traceIn(0.4, 0.6), 0) << lower;
+        for (QCPAxisRect* rect : {chart->axisRect(), chart->outputsRect()}) {
+            EXPECT_GT(traceIn(rect, 0, 0.02), 0) << lower;
+            EXPECT_GT(traceIn(rect, 0.98, 1), 0) << lower;
+            EXPECT_EQ(traceIn(rect, 0.4, 0.6), 0) << lower << (rect == chart->axisRect() ? " quantities" : " outputs");
+        }
     }
 
     // The lines on both sides of the break, saved as one file.
