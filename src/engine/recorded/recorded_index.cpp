@@ -25,17 +25,17 @@ bool reachable(const XAxis::State& s) {
 }  // namespace
 
 RecordedIndex::RecordedIndex(RecordedLayout layout)
-    : layout_(layout), axis_(xSourceFor(layout)) {}
+    : p_{layout, 0, 0, kFirstBlockLines, 0, 0, XAxis(xSourceFor(layout)), {}} {}
 
 std::size_t RecordedIndex::endLineOf(std::size_t block) const {
-    return std::min((block + 1) * blockLines_, lines_);
+    return std::min((block + 1) * p_.blockLines, p_.lines);
 }
 
 std::size_t RecordedIndex::blockAtOrAfter(double x) const {
     return static_cast<std::size_t>(
-        std::lower_bound(blocks_.begin(), blocks_.end(), x,
+        std::lower_bound(p_.blocks.begin(), p_.blocks.end(), x,
                          [](const IndexBlock& b, double v) { return b.lastX < v; }) -
-        blocks_.begin());
+        p_.blocks.begin());
 }
 
 namespace {
@@ -74,65 +74,65 @@ void mergeInto(IndexBlock& a, const IndexBlock& b) {
 }  // namespace
 
 double RecordedIndex::append(const ParsedLine& parsed, const IndexedLine& line) {
-    const bool starts = lines_ % blockLines_ == 0;
+    const bool starts = p_.lines % p_.blockLines == 0;
     if (starts) {
-        if (blocks_.size() == kMaxBlocks) {
-            mergePairs();  // lines_ is a multiple of the doubled block as well
+        if (p_.blocks.size() == kMaxBlocks) {
+            mergePairs();  // the line count is a multiple of the doubled block as well
         }
-        if (blocks_.capacity() == blocks_.size()) {
-            blocks_.reserve(std::min(kMaxBlocks, std::max<std::size_t>(1024, blocks_.size() * 2)));
+        if (p_.blocks.capacity() == p_.blocks.size()) {
+            p_.blocks.reserve(std::min(kMaxBlocks, std::max<std::size_t>(1024, p_.blocks.size() * 2)));
         }
-        IndexBlock& b = blocks_.emplace_back();
+        IndexBlock& b = p_.blocks.emplace_back();
         b.offset = line.offset;
         b.fileLine = line.fileLine - 1;
-        b.axis = axis_;
+        b.axis = p_.axis;
     }
-    const double x = axis_.next(parsed, line.fileLine);
-    IndexBlock& block = blocks_.back();
+    const double x = p_.axis.next(parsed, line.fileLine);
+    IndexBlock& block = p_.blocks.back();
     if (starts) {
         startUnit(block, x, parsed);
     }
     addToUnit(block, x, parsed);
-    if ((lines_ + 1) % blockLines_ == 0) {
+    if ((p_.lines + 1) % p_.blockLines == 0) {
         // Complete: it joins its coarse block.
         block.last = parsed.values;
-        addToCoarse(blocks_.size() - 1);
+        addToCoarse(p_.blocks.size() - 1);
     }
-    ++lines_;
-    fileLines_ = std::max(fileLines_, line.fileLine);
+    ++p_.lines;
+    p_.fileLines = std::max(p_.fileLines, line.fileLine);
     return x;
 }
 
 RecordedIndex::Level RecordedIndex::level(bool coarse) const {
-    return coarse ? Level{&coarse_, blockLines_ * kCoarseFanOut} : Level{&blocks_, blockLines_};
+    return coarse ? Level{&coarse_, p_.blockLines * kCoarseFanOut} : Level{&p_.blocks, p_.blockLines};
 }
 
 void RecordedIndex::rebuildCoarse() {
     coarse_.clear();
-    for (std::size_t b = 0; b < blocks_.size(); ++b) {
+    for (std::size_t b = 0; b < p_.blocks.size(); ++b) {
         if (b % kCoarseFanOut == 0) {
-            coarse_.push_back(blocks_[b]);
+            coarse_.push_back(p_.blocks[b]);
         } else {
-            mergeInto(coarse_.back(), blocks_[b]);
+            mergeInto(coarse_.back(), p_.blocks[b]);
         }
     }
 }
 
 void RecordedIndex::setEnd(std::uint64_t offset, std::uint64_t fileLines,
                            const ParsedLine* lastLine) {
-    endOffset_ = offset;
-    fileLines_ = fileLines;
-    if (lastLine != nullptr && !blocks_.empty() && lines_ % blockLines_ != 0) {
+    p_.endOffset = offset;
+    p_.fileLines = fileLines;
+    if (lastLine != nullptr && !p_.blocks.empty() && p_.lines % p_.blockLines != 0) {
         // The open block, as far as it goes, in its coarse block too.
-        blocks_.back().last = lastLine->values;
-        addToCoarse(blocks_.size() - 1);
+        p_.blocks.back().last = lastLine->values;
+        addToCoarse(p_.blocks.size() - 1);
     }
 }
 
 void RecordedIndex::addToCoarse(std::size_t block) {
     const std::size_t group = block / kCoarseFanOut;
     if (coarse_.size() == group) {
-        coarse_.push_back(blocks_[block]);
+        coarse_.push_back(p_.blocks[block]);
         return;
     }
     // An open block taken before is taken again, whole: the coarse block
@@ -141,28 +141,24 @@ void RecordedIndex::addToCoarse(std::size_t block) {
         return;
     }
     IndexBlock& unit = coarse_[group];
-    unit = blocks_[group * kCoarseFanOut];
+    unit = p_.blocks[group * kCoarseFanOut];
     for (std::size_t b = group * kCoarseFanOut + 1; b <= block; ++b) {
-        mergeInto(unit, blocks_[b]);
+        mergeInto(unit, p_.blocks[b]);
     }
 }
 
 void RecordedIndex::mergePairs() {
     std::size_t out = 0;
-    for (std::size_t i = 0; i < blocks_.size(); i += 2, ++out) {
-        IndexBlock merged = blocks_[i];
-        if (i + 1 < blocks_.size()) {
-            mergeInto(merged, blocks_[i + 1]);
+    for (std::size_t i = 0; i < p_.blocks.size(); i += 2, ++out) {
+        IndexBlock merged = p_.blocks[i];
+        if (i + 1 < p_.blocks.size()) {
+            mergeInto(merged, p_.blocks[i + 1]);
         }
-        blocks_[out] = merged;
+        p_.blocks[out] = merged;
     }
-    blocks_.resize(out);
-    blockLines_ *= 2;
+    p_.blocks.resize(out);
+    p_.blockLines *= 2;
     rebuildCoarse();
-}
-
-RecordedIndex::Parts RecordedIndex::parts() const {
-    return {layout_, lines_, skipped_, blockLines_, endOffset_, fileLines_, axis_, blocks_};
 }
 
 bool RecordedIndex::fromParts(Parts parts, RecordedIndex& into) {
@@ -198,14 +194,7 @@ bool RecordedIndex::fromParts(Parts parts, RecordedIndex& into) {
         previousOffset = block.offset;
         previousLine = block.fileLine;
     }
-    into = RecordedIndex(parts.layout);
-    into.axis_ = parts.axis;
-    into.lines_ = parts.lines;
-    into.skipped_ = parts.skipped;
-    into.blockLines_ = b;
-    into.endOffset_ = parts.endOffset;
-    into.fileLines_ = parts.fileLines;
-    into.blocks_ = std::move(parts.blocks);
+    into.p_ = std::move(parts);
     into.rebuildCoarse();
     return true;
 }

@@ -56,22 +56,22 @@ public:
 
     explicit RecordedIndex(RecordedLayout layout = {});
 
-    const RecordedLayout& layout() const { return layout_; }
-    XSource xSource() const { return axis_.source(); }
+    const RecordedLayout& layout() const { return p_.layout; }
+    XSource xSource() const { return p_.axis.source(); }
 
     // Measurement lines indexed, and lines that did not parse.
-    std::size_t size() const { return lines_; }
-    std::uint64_t skippedLines() const { return skipped_; }
+    std::size_t size() const { return p_.lines; }
+    std::uint64_t skippedLines() const { return p_.skipped; }
     // Lines of each block (the last one may hold fewer).
-    std::size_t blockLines() const { return blockLines_; }
-    const std::vector<IndexBlock>& blocks() const { return blocks_; }
-    std::size_t blockOf(std::size_t line) const { return line / blockLines_; }
-    std::size_t firstLineOf(std::size_t block) const { return block * blockLines_; }
+    std::size_t blockLines() const { return p_.blockLines; }
+    const std::vector<IndexBlock>& blocks() const { return p_.blocks; }
+    std::size_t blockOf(std::size_t line) const { return line / p_.blockLines; }
+    std::size_t firstLineOf(std::size_t block) const { return block * p_.blockLines; }
     // Lines first..last-1 of block `b`.
     std::size_t endLineOf(std::size_t block) const;
 
-    double firstX() const { return blocks_.empty() ? 0 : blocks_.front().firstX; }
-    double lastX() const { return blocks_.empty() ? 0 : blocks_.back().lastX; }
+    double firstX() const { return p_.blocks.empty() ? 0 : p_.blocks.front().firstX; }
+    double lastX() const { return p_.blocks.empty() ? 0 : p_.blocks.back().lastX; }
     // The first block whose last x is >= x; blocks().size() when none.
     std::size_t blockAtOrAfter(double x) const;
 
@@ -85,13 +85,13 @@ public:
 
     // Bytes read and indexed: where the next line starts, lines counted
     // (skipped ones too), and the axis after the last line.
-    std::uint64_t endOffset() const { return endOffset_; }
-    std::uint64_t fileLines() const { return fileLines_; }
-    const XAxis& axis() const { return axis_; }
+    std::uint64_t endOffset() const { return p_.endOffset; }
+    std::uint64_t fileLines() const { return p_.fileLines; }
+    const XAxis& axis() const { return p_.axis; }
 
     // The next line; `line.offset` and `fileLine` say where it is. Its x.
     double append(const ParsedLine& parsed, const IndexedLine& line);
-    void addSkipped(std::uint64_t count) { skipped_ += count; }
+    void addSkipped(std::uint64_t count) { p_.skipped += count; }
     // Everything up to `offset` and `fileLines` is read (a chunk's end);
     // `lastLine`, the last line appended, if any since the last call.
     void setEnd(std::uint64_t offset, std::uint64_t fileLines,
@@ -99,7 +99,7 @@ public:
 
     // Heap bytes held.
     std::size_t allocatedBytes() const {
-        return (blocks_.capacity() + coarse_.capacity()) * sizeof(IndexBlock);
+        return (p_.blocks.capacity() + coarse_.capacity()) * sizeof(IndexBlock);
     }
 
     // Rebuilt from its saved parts (the index cache); false when they do
@@ -115,7 +115,8 @@ public:
         std::vector<IndexBlock> blocks;
     };
     static bool fromParts(Parts parts, RecordedIndex& into);
-    Parts parts() const;
+    // What the index is, but its coarse blocks (made from the blocks).
+    const Parts& parts() const { return p_; }
 
 private:
     void mergePairs();
@@ -124,15 +125,8 @@ private:
     // coarse block.
     void addToCoarse(std::size_t block);
 
-    RecordedLayout layout_;
-    XAxis axis_;
-    std::size_t lines_ = 0;
-    std::uint64_t skipped_ = 0;
-    std::size_t blockLines_ = kFirstBlockLines;
-    std::uint64_t endOffset_ = 0;
-    std::uint64_t fileLines_ = 0;
-    std::vector<IndexBlock> blocks_;
-    std::vector<IndexBlock> coarse_;  // of blocks_, kCoarseFanOut at a time
+    Parts p_;
+    std::vector<IndexBlock> coarse_;  // of p_.blocks, kCoarseFanOut at a time
 };
 
 }  // namespace voltrix

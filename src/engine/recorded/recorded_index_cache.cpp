@@ -268,7 +268,7 @@ std::filesystem::path indexCacheFile(const std::filesystem::path& folder, std::s
 
 QByteArray encodeIndexCache(const RecordedIndex& index, std::string_view key,
                             std::uint64_t tailCheck) {
-    const RecordedIndex::Parts parts = index.parts();
+    const RecordedIndex::Parts& parts = index.parts();
     QByteArray out;
     out.reserve(static_cast<qsizetype>(64 + key.size() + 2 * kAxisBytes +
                                        parts.blocks.size() * kBlockBytes + kChecksumBytes));
